@@ -1,0 +1,12 @@
+#pragma once
+// The pictures stored with the main window: the pattern and twelve samples.
+#include "platform/picture.h"
+
+namespace ptt {
+
+Picture patternPicture();
+// k from 1 to 12.
+Picture samplePicture(int k);
+QString samplePicturePath(int k);
+
+} // namespace ptt

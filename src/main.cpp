@@ -1,0 +1,31 @@
+#include "app/windowlauncher.h"
+#include "platform/fontdesc.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QLibraryInfo>
+#include <QLocale>
+#include <QTranslator>
+
+int main(int argc, char *argv[])
+{
+    Q_INIT_RESOURCE(resources);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("pintietong"));
+    QApplication::setApplicationDisplayName(QString());
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
+
+    // The windows speak Chinese; so do Qt's own dialogs.
+    QTranslator qtTranslator;
+    if (qtTranslator.load(QLocale(QLocale::Chinese, QLocale::China), QStringLiteral("qtbase"), QStringLiteral("_"),
+                          QLibraryInfo::path(QLibraryInfo::TranslationsPath)))
+        QApplication::installTranslator(&qtTranslator);
+
+    ptt::installFontSubstitutions();
+    QFont uiFont(QStringLiteral("宋体"));
+    uiFont.setPointSizeF(9);
+    QApplication::setFont(uiFont);
+
+    ptt::showMainWindow();
+    return app.exec();
+}

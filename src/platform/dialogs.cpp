@@ -1,0 +1,282 @@
+#include "dialogs.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QFontDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace ptt {
+
+namespace {
+
+class QtDialogs : public DialogBackend {
+public:
+    std::optional<QString> fileDialog(QWidget *parent, const FileDialogRequest &request) override
+    {
+        QFileDialog dialog(parent, request.title);
+        dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        // The dialog must not append an extension to a typed name.
+        dialog.setDefaultSuffix(QString());
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        const QStringList filters = qtNameFilters(request.filter);
+        if (!filters.isEmpty()) {
+            dialog.setNameFilters(filters);
+            const int index = qBound(1, request.filterIndex, int(filters.size())) - 1;
+            dialog.selectNameFilter(filters.at(index));
+        }
+        QString dir = request.initDir;
+        QString name = request.fileName;
+        if (!name.isEmpty() && QFileInfo(name).isAbsolute()) {
+            dir = QFileInfo(name).absolutePath();
+            name = QFileInfo(name).fileName();
+        }
+        if (!dir.isEmpty())
+            dialog.setDirectory(dir);
+        if (!name.isEmpty())
+            dialog.selectFile(name);
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+            return std::nullopt;
+        return dialog.selectedFiles().constFirst();
+    }
+
+    std::optional<QColor> colorDialog(QWidget *parent, const QColor &initial) override
+    {
+        const QColor c = QColorDialog::getColor(initial, parent);
+        if (!c.isValid())
+            return std::nullopt;
+        return c;
+    }
+
+    std::optional<FontDesc> fontDialog(QWidget *parent, const FontDesc &initial) override
+    {
+        bool ok = false;
+        const QFont font = QFontDialog::getFont(&ok, initial.toQFont(), parent, QString(),
+                                                QFontDialog::FontDialogOptions());
+        if (!ok)
+            return std::nullopt;
+        FontDesc d = FontDesc::fromQFont(font, initial.charset);
+        return d;
+    }
+
+    MsgResult messageBox(QWidget *parent, const MessageRequest &request) override
+    {
+        QMessageBox box(parent);
+        box.setWindowTitle(request.title);
+        box.setText(request.text);
+        switch (request.icon) {
+        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
+        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
+        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
+        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
+        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        }
+        QPushButton *yes = nullptr, *no = nullptr, *cancel = nullptr, *ok = nullptr;
+        switch (request.buttons) {
+        case MsgButtons::Ok:
+            ok = box.addButton(QStringLiteral("确定"), QMessageBox::AcceptRole);
+            box.setDefaultButton(ok);
+            box.setEscapeButton(ok);
+            break;
+        case MsgButtons::YesNo:
+            yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+            no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+            box.setDefaultButton(yes);
+            box.setEscapeButton(no);
+            break;
+        case MsgButtons::YesNoCancel:
+            yes = box.addButton(QStringLiteral("是(&Y)"), QMessageBox::YesRole);
+            no = box.addButton(QStringLiteral("否(&N)"), QMessageBox::NoRole);
+            cancel = box.addButton(QStringLiteral("取消"), QMessageBox::RejectRole);
+            box.setDefaultButton(yes);
+            box.setEscapeButton(cancel);
+            break;
+        }
+        box.exec();
+        QAbstractButton *clicked = box.clickedButton();
+        if (clicked && clicked == yes)
+            return MsgResult::Yes;
+        if (clicked && clicked == no)
+            return MsgResult::No;
+        if (request.buttons == MsgButtons::Ok)
+            return MsgResult::Ok;
+        return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
+    }
+
+    std::optional<QString> inputBox(QWidget *parent, const InputRequest &request) override
+    {
+        bool ok = false;
+        const QString text = QInputDialog::getText(parent, request.title, request.prompt, QLineEdit::Normal,
+                                                   request.defaultText, &ok);
+        if (!ok)
+            return std::nullopt;
+        return text;
+    }
+};
+
+DialogBackend *&current()
+{
+    static DialogBackend *backend = nullptr;
+    return backend;
+}
+
+} // namespace
+
+DialogBackend *DialogBackend::instance()
+{
+    static QtDialogs real;
+    return current() ? current() : &real;
+}
+
+void DialogBackend::setInstance(DialogBackend *backend)
+{
+    current() = backend;
+}
+
+QStringList qtNameFilters(const QString &filter)
+{
+    QStringList result;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        QString description = parts.at(i);
+        const QString patterns = QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
+        // Qt reads the patterns from the last parentheses of the entry; keep the
+        // user-visible description and give Qt the real patterns.
+        result.append(description + QStringLiteral(" [") + patterns + QStringLiteral("] (") + patterns
+                      + QLatin1Char(')'));
+    }
+    return result;
+}
+
+MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons,
+                     MsgIcon icon)
+{
+    return DialogBackend::instance()->messageBox(parent, MessageRequest{text, title, buttons, icon});
+}
+
+std::optional<QString> inputBox(QWidget *parent, const QString &prompt, const QString &title,
+                                const QString &defaultText)
+{
+    return DialogBackend::instance()->inputBox(parent, InputRequest{prompt, title, defaultText});
+}
+
+bool CommonDialog::showFile(bool save)
+{
+    FileDialogRequest request;
+    request.save = save;
+    request.title = dialogTitle.isEmpty() ? (save ? QStringLiteral("另存为") : QStringLiteral("打开"))
+                                          : dialogTitle;
+    request.filter = filter;
+    request.filterIndex = filterIndex;
+    request.initDir = initDir;
+    request.fileName = fileName;
+    request.overwritePrompt = overwritePrompt;
+    const std::optional<QString> chosen = DialogBackend::instance()->fileDialog(m_owner, request);
+    if (!chosen)
+        return false;
+    fileName = *chosen;
+    return true;
+}
+
+bool CommonDialog::showOpen()
+{
+    return showFile(false);
+}
+
+bool CommonDialog::showSave()
+{
+    return showFile(true);
+}
+
+bool CommonDialog::showColor()
+{
+    const std::optional<QColor> c = DialogBackend::instance()->colorDialog(m_owner, color);
+    if (!c)
+        return false;
+    color = *c;
+    return true;
+}
+
+bool CommonDialog::showFont()
+{
+    const std::optional<FontDesc> f = DialogBackend::instance()->fontDialog(m_owner, font);
+    if (!f)
+        return false;
+    font = *f;
+    return true;
+}
+
+int ScriptedDialogs::unexpectedCount() const
+{
+    int n = 0;
+    for (const Logged &l : m_log)
+        n += l.unexpected ? 1 : 0;
+    return n;
+}
+
+std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Kind kind, Logged entry)
+{
+    entry.kind = kind;
+    if (m_queue.isEmpty() || m_queue.constFirst().kind != kind) {
+        entry.unexpected = true;
+        m_log.append(entry);
+        return std::nullopt;
+    }
+    m_log.append(entry);
+    Answer answer = m_queue.takeFirst();
+    if (answer.before)
+        answer.before();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogRequest &request)
+{
+    Logged entry;
+    entry.file = request;
+    const std::optional<Answer> a = take(Kind::File, entry);
+    if (!a || a->cancel)
+        return std::nullopt;
+    return a->text;
+}
+
+std::optional<QColor> ScriptedDialogs::colorDialog(QWidget *, const QColor &)
+{
+    const std::optional<Answer> a = take(Kind::Color, Logged{});
+    if (!a || a->cancel)
+        return std::nullopt;
+    return a->color;
+}
+
+std::optional<FontDesc> ScriptedDialogs::fontDialog(QWidget *, const FontDesc &)
+{
+    const std::optional<Answer> a = take(Kind::Font, Logged{});
+    if (!a || a->cancel)
+        return std::nullopt;
+    return a->font;
+}
+
+MsgResult ScriptedDialogs::messageBox(QWidget *, const MessageRequest &request)
+{
+    Logged entry;
+    entry.message = request;
+    const std::optional<Answer> a = take(Kind::Message, entry);
+    if (!a)
+        return request.buttons == MsgButtons::Ok ? MsgResult::Ok
+               : request.buttons == MsgButtons::YesNo ? MsgResult::No
+                                                      : MsgResult::Cancel;
+    return a->result;
+}
+
+std::optional<QString> ScriptedDialogs::inputBox(QWidget *, const InputRequest &request)
+{
+    Logged entry;
+    entry.input = request;
+    const std::optional<Answer> a = take(Kind::Input, entry);
+    if (!a || a->cancel)
+        return std::nullopt;
+    return a->text;
+}
+
+} // namespace ptt

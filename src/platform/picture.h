@@ -1,0 +1,43 @@
+#pragma once
+// Picture files: BMP/DIB, JPEG, GIF, ICO/CUR (and metafiles, where supported).
+// The format is decided by the file's first bytes, never by its name.
+#include <QByteArray>
+#include <QImage>
+#include <QSize>
+#include <QString>
+
+namespace ptt {
+
+// An image loaded from a picture file, with its natural size in pixels at
+// 96 dpi. For raster files the image has the natural size; a metafile may be
+// rendered at a reduced scale, so always draw it into naturalSize.
+struct Picture {
+    QImage image;
+    QSize naturalSize;
+
+    bool isNull() const { return image.isNull(); }
+    int width() const { return naturalSize.width(); }
+    int height() const { return naturalSize.height(); }
+};
+
+enum class PictureFormat { Unknown, Bmp, Dib, Jpeg, Gif, Ico, Cur, Wmf, Emf };
+
+struct PictureLoadResult {
+    Picture picture;
+    QString error; // a sentence for the user when loading failed
+    bool ok() const { return !picture.isNull(); }
+};
+
+// Limits checked before any decoder runs.
+struct PictureLimits {
+    static constexpr qint64 maxFileBytes = 256ll << 20;
+    static constexpr int maxSide = 32767;
+    static constexpr qint64 maxPixels = 64ll * 1000 * 1000;
+};
+
+PictureFormat sniffPictureFormat(const QByteArray &head);
+
+PictureLoadResult loadPicture(const QString &path);
+PictureLoadResult loadPictureFromData(const QByteArray &data);
+
+} // namespace ptt

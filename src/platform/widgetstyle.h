@@ -1,0 +1,24 @@
+#pragma once
+// Small helpers the windows share: control placement in twips, the look of
+// the graphical buttons and text fields, the sunken border of picture boxes.
+#include <QColor>
+#include <QRect>
+#include <QString>
+
+class QPainter;
+class QWidget;
+
+namespace ptt {
+
+// Places a control at a rectangle given in twips of its parent.
+void placeTwips(QWidget *widget, double left, double top, double width, double height);
+
+// Background and text colours of a button, text box or combo box.
+void styleButton(QWidget *button, const QColor &background);
+void styleTextField(QWidget *field, const QColor &background, const QColor &text);
+void setBackground(QWidget *widget, const QColor &color);
+
+// The fixed single border: a sunken frame of the given width (1 or 2 px).
+void drawSunkenBorder(QPainter &painter, const QRect &outer, int width);
+
+} // namespace ptt

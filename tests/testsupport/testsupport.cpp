@@ -1,0 +1,51 @@
+#include "testsupport.h"
+
+#include "platform/appdir.h"
+#include "platform/fontdesc.h"
+
+#include <QDir>
+#include <QImageWriter>
+
+namespace ptt::test {
+
+TempAppDir::TempAppDir()
+{
+    setAppDirOverride(m_dir.path());
+}
+
+TempAppDir::~TempAppDir()
+{
+    setAppDirOverride(QString());
+}
+
+QString testDataDir()
+{
+    const QString dir = QStringLiteral(PTT_TESTDATA_DIR);
+    return QDir(dir).exists() ? QDir(dir).absolutePath() : QString();
+}
+
+bool writeImage(const QString &path, const QImage &image, const char *format)
+{
+    QImageWriter writer(path, format);
+    return writer.write(image);
+}
+
+QImage patternImage(int width, int height, bool withAlpha)
+{
+    QImage image(width, height, withAlpha ? QImage::Format_ARGB32 : QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        auto *line = reinterpret_cast<QRgb *>(image.scanLine(y));
+        for (int x = 0; x < width; ++x) {
+            const int alpha = withAlpha ? ((x + y) % 3 == 0 ? 0 : (x % 2 ? 255 : 128)) : 255;
+            line[x] = qRgba((x * 7 + y) & 0xff, (y * 5 + 3 * x) & 0xff, (x ^ y) & 0xff, alpha);
+        }
+    }
+    return image;
+}
+
+void initFonts()
+{
+    installFontSubstitutions();
+}
+
+} // namespace ptt::test

@@ -1,0 +1,36 @@
+#pragma once
+// Shared helpers of the tests: a temporary program folder, test pictures,
+// pixel checks.
+#include <QColor>
+#include <QImage>
+#include <QString>
+#include <QTemporaryDir>
+
+namespace ptt::test {
+
+// Points AppDir at a fresh temporary folder for the life of the object.
+class TempAppDir {
+public:
+    TempAppDir();
+    ~TempAppDir();
+    QString path() const { return m_dir.path(); }
+    QString file(const QString &name) const { return m_dir.filePath(name); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+// Folder of the third-party test pictures; empty when not present.
+QString testDataDir();
+
+// Writes an image in a given Qt format ("BMP", "JPG", "GIF", "PNG").
+bool writeImage(const QString &path, const QImage &image, const char *format);
+
+// A picture of the given size whose pixels encode their position, so any
+// misplacement or scaling fault shows in a pixel comparison.
+QImage patternImage(int width, int height, bool withAlpha = false);
+
+// Sets up the program's fonts for widget tests.
+void initFonts();
+
+} // namespace ptt::test
