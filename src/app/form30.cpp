@@ -52,6 +52,7 @@ QString helpPagePath()
 {
     const QString exe = QCoreApplication::applicationDirPath();
     const QStringList candidates = {
+        qEnvironmentVariable("PTT_HELP_DIR") + QStringLiteral("/index.html"),
         exe + QStringLiteral("/help/index.html"),
         exe + QStringLiteral("/../share/pintietong/help/index.html"),
     };
