@@ -1,0 +1,215 @@
+// Canvas, dialog object and window lifecycle of the platform layer.
+#include "platform/appdir.h"
+#include "platform/canvas.h"
+#include "platform/dialogs.h"
+#include "platform/units.h"
+#include "platform/windows.h"
+#include "testsupport/testsupport.h"
+
+#include <QCoreApplication>
+#include <QTest>
+
+using namespace ptt;
+
+class Probe : public QWidget {
+public:
+    static int constructed;
+    Probe() { ++constructed; }
+};
+int Probe::constructed = 0;
+
+class TestCanvas : public QObject {
+    Q_OBJECT
+private slots:
+    void twipsAndPixels_data()
+    {
+        QTest::addColumn<double>("twips");
+        QTest::addColumn<int>("pixels");
+        QTest::newRow("43000") << 43000.0 << 2867;
+        QTest::newRow("33000") << 33000.0 << 2200;
+        QTest::newRow("15") << 15.0 << 1;
+        QTest::newRow("7 rounds down") << 7.0 << 0;
+        QTest::newRow("22.5 halves to even") << 22.5 << 2;
+        QTest::newRow("37.5 halves to even") << 37.5 << 2;
+        QTest::newRow("negative") << -300.0 << -20;
+    }
+    void twipsAndPixels()
+    {
+        QFETCH(double, twips);
+        QFETCH(int, pixels);
+        QCOMPARE(twipsToPixels(twips), pixels);
+    }
+
+    void borderIsTakenOffInnerSize()
+    {
+        Canvas c;
+        c.setBorderWidth(2);
+        QVERIFY(c.setOuterSize(QSize(2867, 2200)));
+        QCOMPARE(c.innerSize(), QSize(2863, 2196));
+        QCOMPARE(c.image().size(), QSize(2863, 2196));
+        c.setScaleMode(Canvas::ScaleMode::Twips);
+        QCOMPARE(c.scaleWidth(), 2863 * 15.0);
+        QCOMPARE(c.toScale(QPointF(2, 3)), QPointF(30, 45));
+        QCOMPARE(c.toPixels(QPointF(30, 45)), QPointF(2, 3));
+    }
+
+    void resizeKeepsDrawingAndFillsNewArea()
+    {
+        Canvas c;
+        c.setBackColor(QColor(10, 20, 30));
+        QVERIFY(c.setInnerSize(QSize(10, 10)));
+        c.image().setPixel(3, 4, qRgb(200, 0, 0));
+        QVERIFY(c.setInnerSize(QSize(20, 5)));
+        QCOMPARE(c.image().pixel(3, 4), qRgb(200, 0, 0));
+        QCOMPARE(c.image().pixel(15, 2), qRgb(10, 20, 30));
+        QVERIFY(c.setInnerSize(QSize(2, 2)));
+        QVERIFY(c.setInnerSize(QSize(20, 20)));
+        QCOMPARE(c.image().pixel(3, 4), qRgb(10, 20, 30)); // cropped away earlier
+    }
+
+    void tooLargeIsRefusedAndChangesNothing()
+    {
+        Canvas c;
+        QVERIFY(c.setInnerSize(QSize(30, 40)));
+        c.image().setPixel(1, 1, qRgb(1, 2, 3));
+        QVERIFY(!c.setInnerSize(QSize(600000, 600000)));
+        QCOMPARE(c.innerSize(), QSize(30, 40));
+        QCOMPARE(c.size(), QSize(30, 40));
+        QCOMPARE(c.image().pixel(1, 1), qRgb(1, 2, 3));
+    }
+
+    void assigningPictureReplacesDrawingAndAutoSizes()
+    {
+        Canvas c;
+        c.setBorderWidth(2);
+        c.setAutoSize(true);
+        c.setBackColor(Qt::blue);
+        QVERIFY(c.setInnerSize(QSize(300, 300)));
+        c.image().fill(Qt::red);
+        Picture p;
+        p.image = test::patternImage(100, 50);
+        p.naturalSize = p.image.size();
+        QVERIFY(c.setPicture(p));
+        QCOMPARE(c.innerSize(), QSize(100, 50));
+        QCOMPARE(c.outerSize(), QSize(104, 54));
+        QCOMPARE(c.image(), p.image);
+        // Without auto-size the canvas keeps its size: the picture sits at the
+        // top-left corner over the background.
+        Canvas fixed;
+        fixed.setBackColor(Qt::blue);
+        QVERIFY(fixed.setInnerSize(QSize(200, 200)));
+        QVERIFY(fixed.setPicture(p));
+        QCOMPARE(fixed.innerSize(), QSize(200, 200));
+        QCOMPARE(fixed.image().pixel(99, 49), p.image.pixel(99, 49));
+        QCOMPARE(fixed.image().pixel(150, 150), QColor(Qt::blue).rgb());
+    }
+
+    void backColourRepaintsImage()
+    {
+        Canvas c;
+        QVERIFY(c.setInnerSize(QSize(8, 8)));
+        c.image().setPixel(2, 2, qRgb(9, 9, 9));
+        c.setBackColor(QColor(162, 200, 89));
+        QCOMPARE(c.image().pixel(2, 2), qRgb(162, 200, 89));
+    }
+
+    void mousePositionsInScaleUnits()
+    {
+        Canvas c;
+        c.setBorderWidth(2);
+        QVERIFY(c.setInnerSize(QSize(100, 100)));
+        c.setScaleMode(Canvas::ScaleMode::Twips);
+        QPointF got;
+        connect(&c, &Canvas::mousePressed, this, [&](Qt::MouseButton, QPointF p) { got = p; });
+        QTest::mousePress(&c, Qt::LeftButton, {}, QPoint(12, 22));
+        QCOMPARE(got, QPointF(150, 300));
+    }
+
+    void dialogObjectRemembersFileName()
+    {
+        ScriptedDialogs script;
+        CommonDialog d;
+        d.filter = QStringLiteral("BMP|*.bmp");
+        d.initDir = QStringLiteral("/tmp");
+        script.answerFile(QStringLiteral("/tmp/a.bmp"));
+        QVERIFY(d.showOpen());
+        QCOMPARE(d.fileName, QStringLiteral("/tmp/a.bmp"));
+        script.cancelFile();
+        QVERIFY(!d.showSave());
+        QCOMPARE(d.fileName, QStringLiteral("/tmp/a.bmp")); // a cancel keeps it
+        QCOMPARE(script.log().at(1).file.fileName, QStringLiteral("/tmp/a.bmp"));
+        QVERIFY(script.log().at(1).file.save);
+        QCOMPARE(script.log().at(1).file.initDir, QStringLiteral("/tmp"));
+        script.cancelColor();
+        d.color = Qt::green;
+        QVERIFY(!d.showColor());
+        QCOMPARE(d.color, QColor(Qt::green));
+        script.answerColor(Qt::red);
+        QVERIFY(d.showColor());
+        QCOMPARE(d.color, QColor(Qt::red));
+        QCOMPARE(script.unexpectedCount(), 0);
+        // A request nobody expected is cancelled and counted, never shown.
+        QVERIFY(!d.showFont());
+        QCOMPARE(script.unexpectedCount(), 1);
+    }
+
+    void unexpectedMessageGetsSafestAnswer()
+    {
+        ScriptedDialogs script;
+        QCOMPARE(messageBox(nullptr, QStringLiteral("t"), QStringLiteral("x"), MsgButtons::YesNoCancel),
+                 MsgResult::Cancel);
+        QCOMPARE(messageBox(nullptr, QStringLiteral("t"), QStringLiteral("x"), MsgButtons::YesNo), MsgResult::No);
+        QCOMPARE(script.unexpectedCount(), 2);
+        script.answerInput(QStringLiteral("abc"));
+        QCOMPARE(inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")), std::optional<QString>(QStringLiteral("abc")));
+        script.cancelInput();
+        QVERIFY(!inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")));
+    }
+
+    void filtersBecomeQtFilters()
+    {
+        const QStringList f = qtNameFilters(QStringLiteral(
+            "所有图档|*.bmp;*.dib|JPeg 压缩图档(*.jpg)|*.jpg"));
+        QCOMPARE(f.size(), 2);
+        QVERIFY(f.at(0).endsWith(QStringLiteral("(*.bmp *.dib)")));
+        QVERIFY(f.at(0).startsWith(QStringLiteral("所有图档")));
+        QVERIFY(f.at(1).endsWith(QStringLiteral("(*.jpg)")));
+        QVERIFY(qtNameFilters(QString()).isEmpty());
+    }
+
+    void appDirIsWritableFolderWithSlash()
+    {
+        const QString dir = AppDir();
+        QVERIFY(dir.endsWith(QLatin1Char('/')));
+        QVERIFY(QFileInfo(dir).isDir());
+        QVERIFY(QFileInfo(dir).isWritable());
+        {
+            test::TempAppDir temp;
+            QCOMPARE(AppDir(), temp.path() + QLatin1Char('/'));
+        }
+        QCOMPARE(AppDir(), dir);
+    }
+
+    void windowsExistOnceAndOwnersKeepThemInFront()
+    {
+        QWidget owner;
+        Probe::constructed = 0;
+        Probe *a = showWindow<Probe>(&owner);
+        Probe *b = showWindow<Probe>(&owner);
+        QCOMPARE(a, b);
+        QCOMPARE(Probe::constructed, 1);
+        QCOMPARE(a->parentWidget(), &owner);
+        QVERIFY(a->isWindow());
+        a->hide(); // hiding keeps it loaded
+        QCOMPARE(showWindow<Probe>(nullptr), a);
+        QCOMPARE(a->parentWidget(), nullptr);
+        QPointer<Probe> guard(a);
+        a->close(); // the close box unloads it
+        QTRY_VERIFY(guard.isNull());
+        showWindow<Probe>()->close();
+        QCOMPARE(Probe::constructed, 2);
+    }
+};
+
+QTEST_MAIN(TestCanvas)
+#include "test_canvas.moc"
