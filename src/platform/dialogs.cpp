@@ -21,6 +21,7 @@ public:
         // The dialog must not append an extension to a typed name.
         dialog.setDefaultSuffix(QString());
         dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+        dialog.setOption(QFileDialog::HideNameFilterDetails, true);
         const QStringList filters = qtNameFilters(request.filter);
         if (!filters.isEmpty()) {
             dialog.setNameFilters(filters);
@@ -135,17 +136,37 @@ void DialogBackend::setInstance(DialogBackend *backend)
     current() = backend;
 }
 
+namespace {
+
+// Windows matches patterns without regard to case and "*.*" matches every
+// name; Linux file dialogs do neither, so spell the patterns out.
+QString caseInsensitivePattern(const QString &pattern)
+{
+    if (pattern == QStringLiteral("*.*"))
+        return QStringLiteral("*");
+    QString out;
+    for (const QChar c : pattern) {
+        if (c.isLetter() && c.toLower() != c.toUpper())
+            out += QLatin1Char('[') + c.toUpper() + c.toLower() + QLatin1Char(']');
+        else
+            out += c;
+    }
+    return out;
+}
+
+} // namespace
+
 QStringList qtNameFilters(const QString &filter)
 {
     QStringList result;
     const QStringList parts = filter.split(QLatin1Char('|'));
     for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts.at(i);
-        const QString patterns = QString(parts.at(i + 1)).replace(QLatin1Char(';'), QLatin1Char(' '));
-        // Qt reads the patterns from the last parentheses of the entry; keep the
-        // user-visible description and give Qt the real patterns.
-        result.append(description + QStringLiteral(" [") + patterns + QStringLiteral("] (") + patterns
-                      + QLatin1Char(')'));
+        QStringList patterns;
+        for (const QString &p : parts.at(i + 1).split(QLatin1Char(';'), Qt::SkipEmptyParts))
+            patterns << caseInsensitivePattern(p.trimmed());
+        // The dialog hides the parenthesised patterns and shows the
+        // description as the window's filter gives it.
+        result.append(parts.at(i) + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')'));
     }
     return result;
 }

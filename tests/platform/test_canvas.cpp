@@ -171,9 +171,11 @@ private slots:
         const QStringList f = qtNameFilters(QStringLiteral(
             "所有图档|*.bmp;*.dib|JPeg 压缩图档(*.jpg)|*.jpg"));
         QCOMPARE(f.size(), 2);
-        QVERIFY(f.at(0).endsWith(QStringLiteral("(*.bmp *.dib)")));
-        QVERIFY(f.at(0).startsWith(QStringLiteral("所有图档")));
-        QVERIFY(f.at(1).endsWith(QStringLiteral("(*.jpg)")));
+        QCOMPARE(f.at(0), QStringLiteral("所有图档 (*.[Bb][Mm][Pp] *.[Dd][Ii][Bb])"));
+        QCOMPARE(f.at(1), QStringLiteral("JPeg 压缩图档(*.jpg) (*.[Jj][Pp][Gg])"));
+        // "*.*" means every file, with or without an extension.
+        QCOMPARE(qtNameFilters(QStringLiteral("All Files (*.*)|*.*")),
+                 QStringList{QStringLiteral("All Files (*.*) (*)")});
         QVERIFY(qtNameFilters(QString()).isEmpty());
     }
 
