@@ -24,6 +24,7 @@ bool CanvasDrag::eventFilter(QObject *watched, QEvent *event)
         auto *e = static_cast<QMouseEvent *>(event);
         // Every press belongs to the move; only the left button moves.
         m_swallowRelease = true;
+        emit pressed(e->button());
         if (e->button() == Qt::LeftButton) {
             m_dragging = true;
             m_startGlobal = e->globalPosition().toPoint();

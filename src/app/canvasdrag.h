@@ -22,6 +22,8 @@ public:
     bool isDragging() const { return m_dragging; }
 
 signals:
+    // A press on the control, before the move starts (any button).
+    void pressed(Qt::MouseButton button);
     void moved(QPoint topLeft);
 
 protected:

@@ -10,7 +10,7 @@ static void initStoredPictures()
 
 namespace ptt {
 
-static Picture loadResource(const QString &path)
+Picture storedPicture(const QString &path)
 {
     static const bool once = (initStoredPictures(), true);
     Q_UNUSED(once);
@@ -22,7 +22,7 @@ static Picture loadResource(const QString &path)
 
 Picture patternPicture()
 {
-    return loadResource(QStringLiteral(":/pictures/pattern.bmp"));
+    return storedPicture(QStringLiteral(":/pictures/pattern.bmp"));
 }
 
 QString samplePicturePath(int k)
@@ -37,7 +37,7 @@ Picture samplePicture(int k)
 {
     if (k < 1 || k > 12)
         return {};
-    return loadResource(samplePicturePath(k));
+    return storedPicture(samplePicturePath(k));
 }
 
 } // namespace ptt

@@ -4,6 +4,9 @@
 
 namespace ptt {
 
+// A picture compiled into the program, by resource path (":/pictures/...").
+Picture storedPicture(const QString &resourcePath);
+
 Picture patternPicture();
 // k from 1 to 12.
 Picture samplePicture(int k);

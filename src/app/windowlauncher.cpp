@@ -1,6 +1,7 @@
 #include "windowlauncher.h"
 
 #include "form30.h"
+#include "map/frmmap.h"
 #include "platform/windows.h"
 
 namespace ptt {
@@ -10,11 +11,15 @@ void showMainWindow()
     showWindow<Form30>();
 }
 
+void showMapWindow()
+{
+    showWindow<frmMap>();
+}
+
 // Windows not built yet have nothing to show.
 void showZoomViewer(QWidget *) {}
 void showCropCapture(QWidget *) {}
 void showFreeLayout() {}
-void showMapWindow() {}
 void showChessBoard() {}
 
 } // namespace ptt

@@ -1,0 +1,308 @@
+#include "frmmap.h"
+
+#include "app/canvasdrag.h"
+#include "app/samples.h"
+#include "app/saveasbitmap.h"
+#include "app/windowlauncher.h"
+
+#include "platform/appdir.h"
+#include "platform/canvas.h"
+#include "platform/picturebox.h"
+#include "platform/widgetstyle.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPushButton>
+#include <QScreen>
+
+namespace ptt {
+
+namespace {
+
+const QColor kGridBack(255, 100, 255);
+const QColor kGridLines(162, 200, 89);
+
+struct SlotPlace {
+    const char *button;
+    QRect buttonRect;
+    QPoint picture;
+};
+
+// Slots 1..10: load button and picture places.
+const SlotPlace kSlots[MapGrid::kPictureCount] = {
+    {"Command2", {4, 40, 79, 27}, {2, 70}},       {"Command3", {282, 40, 85, 27}, {282, 70}},
+    {"Command6", {566, 40, 77, 25}, {566, 68}},   {"Command7", {834, 40, 77, 25}, {834, 68}},
+    {"Command8", {1106, 40, 73, 25}, {1106, 68}}, {"Command9", {6, 398, 77, 27}, {4, 428}},
+    {"Command10", {282, 396, 77, 27}, {282, 426}}, {"Command11", {566, 396, 79, 27}, {566, 426}},
+    {"Command12", {834, 398, 79, 27}, {834, 428}}, {"Command13", {1106, 400, 77, 27}, {1106, 430}},
+};
+
+QString storedSmallPicture(int k)
+{
+    return QStringLiteral(":/pictures/map/small%1.%2")
+        .arg(k, 2, 10, QLatin1Char('0'))
+        .arg(k == 4 ? QStringLiteral("bmp") : QStringLiteral("jpg"));
+}
+
+// The selection outline: a dotted rectangle that lets clicks through.
+class Outline : public QWidget {
+public:
+    explicit Outline(QWidget *parent) : QWidget(parent)
+    {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setObjectName(QStringLiteral("shpOutLine"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        // Two passes so the dots show on light and dark pictures alike.
+        p.setPen(QPen(QColor(255, 255, 192), 1, Qt::SolidLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+        p.setPen(QPen(Qt::black, 1, Qt::DotLine));
+        p.drawRect(rect().adjusted(0, 0, -1, -1));
+    }
+};
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r,
+                        const QColor &colour)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(r);
+    styleButton(b, colour);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &r)
+{
+    auto *l = new QLabel(text, parent);
+    l->setObjectName(QLatin1String(name));
+    l->setGeometry(r);
+    QPalette p = l->palette();
+    p.setColor(QPalette::WindowText, QColor(255, 255, 192));
+    l->setPalette(p);
+    return l;
+}
+
+} // namespace
+
+frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
+{
+    setObjectName(QStringLiteral("frmMap"));
+    setWindowTitle(QStringLiteral("澄岭地图式图片排版器"));
+    setBackground(this, QColor(0, 64, 0));
+    resize(1411, 866);
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - QPoint(1411 / 2, 866 / 2));
+    }
+
+    const QColor top(192, 192, 255);
+    const QColor load(255, 192, 255);
+
+    // The palette: labels, the blank picture, ten small pictures and their
+    // load buttons, on the window's own surface.
+    makeLabel(this, "Label2", QStringLiteral("清空单元图"), QRect(206, 48, 65, 21));
+    makeLabel(this, "Label1", QStringLiteral("定位单元图大小"), QRect(84, 48, 89, 19));
+    m_imgFore[0] = new PictureBox(this);
+    m_imgFore[0]->setObjectName(QStringLiteral("imgFore0"));
+    m_imgFore[0]->setGeometry(176, 42, 32, 32);
+    m_imgFore[0]->setBackColor(QColor(0, 64, 0));
+    m_imgFore[0]->setToolTip(QStringLiteral("单击取空白图"));
+    for (int k = 1; k <= MapGrid::kPictureCount; ++k) {
+        const SlotPlace &slot = kSlots[k - 1];
+        auto *b = makeButton(this, slot.button, QStringLiteral("调入小图%1").arg(k), slot.buttonRect, load);
+        connect(b, &QPushButton::clicked, this, [this, k] { LoadSmallPicture(k); });
+        auto *img = new PictureBox(this);
+        img->setObjectName(QStringLiteral("imgFore%1").arg(k));
+        img->setToolTip(QStringLiteral("单击取图"));
+        img->move(slot.picture);
+        img->setAutoSize(true);
+        img->setPicture(storedPicture(storedSmallPicture(k)));
+        m_imgFore[k] = img;
+    }
+    for (int k = 0; k <= MapGrid::kPictureCount; ++k)
+        connect(m_imgFore[k], &PictureBox::clicked, this, [this, k] { SelectPicture(k); });
+    m_outline = new Outline(this);
+
+    // The grid lies over the palette.
+    m_picBack = new Canvas(this);
+    m_picBack->setObjectName(QStringLiteral("picBack"));
+    m_picBack->setBorderWidth(2);
+    m_picBack->setToolTip(QStringLiteral("双击定位图片"));
+    m_picBack->move(0, 26);
+    auto *drag = CanvasDrag::attach(m_picBack);
+    connect(drag, &CanvasDrag::pressed, this, [this] { m_picBack->setCursor(Qt::SizeAllCursor); });
+    connect(m_picBack, &Canvas::mouseReleased, this, [this](Qt::MouseButton button, QPointF pos) {
+        if (button == Qt::LeftButton)
+            placeAt(pos);
+    });
+
+    // The top row stays above the grid so it can always be reached.
+    m_strip = new QWidget(this);
+    m_strip->setObjectName(QStringLiteral("Picture1"));
+    setBackground(m_strip, QColor(215, 21, 123));
+    m_strip->setGeometry(0, 2, 1409, 25);
+    auto *cmdLoad = makeButton(this, "cmdLoad", QStringLiteral("载入地图"), QRect(0, 4, 75, 21), top);
+    auto *cmdClear = makeButton(this, "cmdClear", QStringLiteral("清除地图"), QRect(74, 4, 75, 21), top);
+    auto *cmdSave = makeButton(this, "cmdSave", QStringLiteral("存成地图"), QRect(146, 4, 75, 21), top);
+    m_text1 = new QLineEdit(QStringLiteral("6"), this);
+    m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setGeometry(220, 4, 45, 21);
+    m_text1->setToolTip(QStringLiteral("列数"));
+    m_text2 = new QLineEdit(QStringLiteral("6"), this);
+    m_text2->setObjectName(QStringLiteral("Text2"));
+    m_text2->setGeometry(266, 4, 45, 21);
+    m_text2->setToolTip(QStringLiteral("行数"));
+    auto *command1 = makeButton(this, "Command1", QStringLiteral("确定大小"), QRect(312, 4, 75, 21), top);
+    auto *command15 = makeButton(m_strip, "Command15", QStringLiteral("背景颜色"), QRect(384, 0, 75, 21), top);
+    auto *command14 = makeButton(this, "Command14", QStringLiteral("剪裁保存"), QRect(460, 4, 75, 21), top);
+    auto *command16 = makeButton(m_strip, "Command16", QStringLiteral("整版保存"), QRect(532, 0, 75, 21), top);
+    for (QWidget *w : {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdClear),
+                       static_cast<QWidget *>(cmdSave), static_cast<QWidget *>(m_text1),
+                       static_cast<QWidget *>(m_text2), static_cast<QWidget *>(command1),
+                       static_cast<QWidget *>(command14)})
+        w->raise();
+
+    connect(cmdLoad, &QPushButton::clicked, this, &frmMap::LoadMap);
+    connect(cmdClear, &QPushButton::clicked, this, &frmMap::ClearMap);
+    connect(cmdSave, &QPushButton::clicked, this, &frmMap::SaveMap);
+    connect(command1, &QPushButton::clicked, this, &frmMap::SetUpGrid);
+    connect(command15, &QPushButton::clicked, this, &frmMap::ChooseBackColour);
+    connect(command16, &QPushButton::clicked, this, &frmMap::SaveWholePage);
+    connect(command14, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+
+    SetUpGrid();
+}
+
+void frmMap::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    m_strip->resize(width(), m_strip->height());
+}
+
+void frmMap::SetUpGrid()
+{
+    const QSizeF cell = m_imgFore[1]->picture().isNull() ? QSizeF() : QSizeF(m_imgFore[1]->size());
+    QString error;
+    if (!m_grid.SetUpGrid(m_text1->text(), m_text2->text(), cell, &error)) {
+        messageBox(this, error, QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Information);
+        return;
+    }
+    // The grid keeps its top-left corner; its client area takes the grid size.
+    if (!m_picBack->setInnerSize(m_grid.clientSize())) {
+        messageBox(this, QStringLiteral("地图太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
+                   MsgIcon::Warning);
+        return;
+    }
+    m_picBack->setBackColor(kGridBack);
+    m_outline->resize(int(m_grid.CellWidth) + 4, int(m_grid.CellHeight) + 4);
+    SelectPicture(1);
+    Redraw();
+}
+
+void frmMap::Redraw()
+{
+    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kGridLines, [this](int value) -> const Picture * {
+        if (value < 1 || value > MapGrid::kPictureCount)
+            return nullptr;
+        return &m_imgFore[value]->picture();
+    });
+    m_picBack->update();
+}
+
+void frmMap::SelectPicture(int k)
+{
+    m_grid.SelPic = k;
+    m_outline->move(m_imgFore[k]->pos() - QPoint(2, 2));
+    m_outline->show();
+    m_outline->stackUnder(m_picBack);
+}
+
+void frmMap::placeAt(const QPointF &pos)
+{
+    if (!m_grid.Place(pos))
+        return;
+    m_picBack->setCursor(Qt::ArrowCursor);
+    Redraw();
+}
+
+void frmMap::LoadSmallPicture(int k)
+{
+    m_cdlg.filter = QStringLiteral(
+        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
+    m_cdlg.cancelError = true;
+    if (!m_cdlg.showOpen())
+        return;
+    const PictureLoadResult loaded = loadPicture(m_cdlg.fileName);
+    if (!loaded.ok())
+        return;
+    m_imgFore[k]->setPicture(loaded.picture);
+}
+
+void frmMap::ClearMap()
+{
+    m_grid.Clear();
+    Redraw();
+}
+
+void frmMap::SaveMap()
+{
+    const std::optional<QString> name =
+        inputBox(this, QStringLiteral("请输入地图档名称"), QStringLiteral("储存地图档"));
+    if (!name || name->isEmpty())
+        return;
+    QString error;
+    if (!writeMapFile(AppDir() + *name, m_grid.MapCells, &error))
+        messageBox(this, QStringLiteral("无法储存地图档 [%1]：%2").arg(*name, error), QStringLiteral("档案错误"),
+                   MsgButtons::Ok, MsgIcon::Warning);
+}
+
+void frmMap::LoadMap()
+{
+    const std::optional<QString> name =
+        inputBox(this, QStringLiteral("请输入地图档名称"), QStringLiteral("载入地图档"));
+    if (!name || name->isEmpty())
+        return;
+    const QString path = AppDir() + *name;
+    if (!QFileInfo(path).isFile()) {
+        messageBox(this, QStringLiteral("找不到 [") + *name + QStringLiteral("] 档案"), QStringLiteral("档案错误"));
+        return;
+    }
+    const MapFileRead read = readMapFile(path, m_grid.cellCount());
+    if (!read.ok) {
+        messageBox(this, QStringLiteral("无法读取地图档 [%1]：%2").arg(*name, read.error),
+                   QStringLiteral("档案错误"), MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    m_grid.MapCells = read.cells;
+    Redraw();
+    if (read.outOfRange > 0)
+        messageBox(this,
+                   QStringLiteral("地图档 [%1] 中有 %2 个单元的值不是 0 到 10，这些单元按空白处理。")
+                       .arg(*name)
+                       .arg(read.outOfRange),
+                   QStringLiteral("档案错误"), MsgButtons::Ok, MsgIcon::Information);
+}
+
+void frmMap::ChooseBackColour()
+{
+    if (!m_cdlg.showColor())
+        return;
+    // Repaints the whole grid area in the colour; the next Redraw brings the
+    // lines and pictures back.
+    m_picBack->setBackColor(m_cdlg.color);
+}
+
+void frmMap::SaveWholePage()
+{
+    SaveAsBitmap(this, m_cdlg, *m_picBack);
+}
+
+} // namespace ptt

@@ -1,0 +1,254 @@
+// The map grid and the map file, headless.
+#include "map/mapgrid.h"
+#include "testsupport/testsupport.h"
+
+#include <QFile>
+#include <QTest>
+
+using namespace ptt;
+
+namespace {
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+Picture solid(int w, int h, QRgb colour)
+{
+    Picture p;
+    p.image = QImage(w, h, QImage::Format_RGB32);
+    p.image.fill(colour);
+    p.naturalSize = p.image.size();
+    return p;
+}
+
+} // namespace
+
+class TestMapGrid : public QObject {
+    Q_OBJECT
+private slots:
+    void parseSize_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("value"); // -99999 = refused
+        QTest::newRow("6") << "6" << 6;
+        QTest::newRow("spaces") << " 12 " << 12;
+        QTest::newRow("2.5 halves to even") << "2.5" << 2;
+        QTest::newRow("3.5 halves to even") << "3.5" << 4;
+        QTest::newRow("letters") << "abc" << -99999;
+        QTest::newRow("empty") << "" << -99999;
+        QTest::newRow("beyond 16 bits") << "40000" << -99999;
+    }
+    void parseSize()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, value);
+        const std::optional<int> got = MapGrid::parseSize(text);
+        if (value == -99999)
+            QVERIFY(!got);
+        else
+            QCOMPARE(got.value_or(-1), value);
+    }
+
+    void sizeLimits_data()
+    {
+        QTest::addColumn<QString>("cols");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<bool>("ok");
+        QTest::newRow("1x1") << "1" << "1" << true;
+        QTest::newRow("217x151") << "217" << "151" << true;
+        QTest::newRow("254x129") << "254" << "129" << true;
+        QTest::newRow("256x128 = 32768") << "256" << "128" << false;
+        QTest::newRow("257 columns") << "257" << "1" << false;
+        QTest::newRow("zero") << "0" << "6" << false;
+        QTest::newRow("negative") << "6" << "-3" << false;
+        QTest::newRow("no number") << "six" << "6" << false;
+    }
+    void sizeLimits()
+    {
+        QFETCH(QString, cols);
+        QFETCH(QString, rows);
+        QFETCH(bool, ok);
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("2"), QStringLiteral("2"), QSizeF(10, 10)));
+        g.MapCells[3] = 5;
+        QString error;
+        QCOMPARE(g.SetUpGrid(cols, rows, QSizeF(105, 105), &error), ok);
+        if (!ok) {
+            // A refused size leaves the grid as it was and says why.
+            QVERIFY(!error.isEmpty());
+            QCOMPARE(g.GridCols, 2);
+            QCOMPARE(g.MapCells.at(3), qint16(5));
+        }
+    }
+
+    void setUpGivesEmptyGridWithPictureOne()
+    {
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("6"), QStringLiteral("6"), QSizeF(105, 105)));
+        QCOMPARE(g.cellCount(), 36);
+        QCOMPARE(g.clientSize(), QSize(630, 630));
+        QCOMPARE(g.MapCells.at(0), qint16(1));
+        QCOMPARE(std::count(g.MapCells.cbegin(), g.MapCells.cend(), qint16(0)), 35);
+        QCOMPARE(g.SelPic, 1);
+        g.SelPic = 4;
+        QVERIFY(g.Place(QPointF(400, 300)));
+        QVERIFY(g.SetUpGrid(QStringLiteral("6"), QStringLiteral("6"), QSizeF(105, 105)));
+        QCOMPARE(std::count(g.MapCells.cbegin(), g.MapCells.cend(), qint16(0)), 35);
+        QCOMPARE(g.SelPic, 1);
+    }
+
+    void placeAddressesCells_data()
+    {
+        QTest::addColumn<QPointF>("point");
+        QTest::addColumn<int>("index"); // -1 = nothing placed
+        QTest::newRow("row 2 col 3") << QPointF(3 * 105 + 10, 2 * 105 + 50) << 2 * 6 + 3;
+        QTest::newRow("origin") << QPointF(0, 0) << 0;
+        QTest::newRow("last pixel of cell 0") << QPointF(104, 104) << 0;
+        QTest::newRow("104.5 rounds to even 104") << QPointF(104.5, 0) << 0;
+        QTest::newRow("105.5 rounds to 106") << QPointF(105.5, 0) << 1;
+        QTest::newRow("bottom-right cell") << QPointF(629, 629) << 35;
+        QTest::newRow("right of grid") << QPointF(630, 10) << -1;
+        QTest::newRow("below grid") << QPointF(10, 700) << -1;
+        QTest::newRow("left of grid") << QPointF(-3, 10) << -1;
+    }
+    void placeAddressesCells()
+    {
+        QFETCH(QPointF, point);
+        QFETCH(int, index);
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("6"), QStringLiteral("6"), QSizeF(105, 105)));
+        g.MapCells[0] = 0;
+        g.SelPic = 7;
+        QCOMPARE(g.Place(point), index >= 0);
+        for (int i = 0; i < g.cellCount(); ++i)
+            QCOMPARE(g.MapCells.at(i), qint16(i == index ? 7 : 0));
+    }
+
+    void clearEmptiesEveryCell()
+    {
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("3"), QStringLiteral("2"), QSizeF(10, 10)));
+        g.SelPic = 2;
+        g.Place(QPointF(25, 5));
+        g.Clear();
+        QCOMPARE(g.MapCells, QVector<qint16>(6, 0));
+        QCOMPARE(g.GridCols, 3);
+        QCOMPARE(g.SelPic, 2);
+    }
+
+    void redrawLinesAndSpill()
+    {
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("3"), QStringLiteral("2"), QSizeF(10, 10)));
+        const Picture wide = solid(15, 5, qRgb(255, 0, 0)); // spills right
+        const Picture small = solid(4, 4, qRgb(0, 0, 255));
+        g.MapCells = {1, 2, 0, 0, 0, 0};
+        QImage image(30, 20, QImage::Format_RGB32);
+        const QColor back(255, 100, 255), lines(162, 200, 89);
+        g.Redraw(image, back, lines, [&](int v) { return v == 1 ? &wide : v == 2 ? &small : nullptr; });
+        // Inner lines only: x = 10, 20 and y = 10; none on the outer edges.
+        QCOMPARE(QColor(image.pixel(20, 15)), lines);
+        QCOMPARE(QColor(image.pixel(25, 10)), lines);
+        QCOMPARE(QColor(image.pixel(0, 15)), back);
+        QCOMPARE(QColor(image.pixel(29, 15)), back);
+        QCOMPARE(QColor(image.pixel(15, 19)), back);
+        // Picture 1 covers the line at x = 10 and part of cell 1; cell 1,
+        // drawn later, covers the spill where its own picture lies.
+        QCOMPARE(image.pixel(10, 4), qRgb(255, 0, 0));
+        QCOMPARE(image.pixel(12, 2), qRgb(0, 0, 255));
+        QCOMPARE(image.pixel(14, 4), qRgb(255, 0, 0));
+        QCOMPARE(QColor(image.pixel(14, 6)), back); // rest of cell 1 in the background
+        QCOMPARE(QColor(image.pixel(10, 6)), lines); // the line shows below the picture
+    }
+
+    void oneCellHasNoLines()
+    {
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("1"), QStringLiteral("1"), QSizeF(8, 8)));
+        QImage image(8, 8, QImage::Format_RGB32);
+        g.Redraw(image, Qt::white, Qt::black, [](int) { return nullptr; });
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                QCOMPARE(image.pixel(x, y), qRgb(255, 255, 255));
+    }
+
+    void mapFileWorkedExample()
+    {
+        test::TempAppDir dir;
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("3"), QStringLiteral("2"), QSizeF(10, 10)));
+        g.SelPic = 2;
+        g.Place(QPointF(25, 5));
+        g.SelPic = 10;
+        g.Place(QPointF(15, 15));
+        const QString path = dir.file(QStringLiteral("map"));
+        QVERIFY(writeMapFile(path, g.MapCells));
+        QCOMPARE(fileBytes(path), QByteArray::fromHex("01000000020000000a000000"));
+    }
+
+    void mapFileRightAfterOpening()
+    {
+        test::TempAppDir dir;
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("6"), QStringLiteral("6"), QSizeF(105, 105)));
+        const QString path = dir.file(QStringLiteral("a.map"));
+        QVERIFY(writeMapFile(path, g.MapCells));
+        QCOMPARE(fileBytes(path), QByteArray::fromHex("0100") + QByteArray(70, '\0'));
+    }
+
+    void savingOverLongerFileLeavesOnlyNewCells()
+    {
+        test::TempAppDir dir;
+        const QString path = dir.file(QStringLiteral("m"));
+        writeBytes(path, QByteArray(100, '\x03'));
+        QVERIFY(writeMapFile(path, {1, 0}));
+        QCOMPARE(fileBytes(path), QByteArray::fromHex("01000000"));
+    }
+
+    void readingWrapsUnderOtherGridSize()
+    {
+        test::TempAppDir dir;
+        const QString path = dir.file(QStringLiteral("m"));
+        writeBytes(path, QByteArray::fromHex("01000000020000000a000000"));
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QStringLiteral("2"), QStringLiteral("3"), QSizeF(10, 10)));
+        const MapFileRead r = readMapFile(path, g.cellCount());
+        QVERIFY(r.ok);
+        QCOMPARE(r.cells, (QVector<qint16>{1, 0, 2, 0, 10, 0}));
+    }
+
+    void shortFileAndBadValues()
+    {
+        test::TempAppDir dir;
+        const QString path = dir.file(QStringLiteral("m"));
+        writeBytes(path, QByteArray::fromHex("0500ffff0b0003")); // 5, -1, 11, half a value
+        const MapFileRead r = readMapFile(path, 6);
+        QVERIFY(r.ok);
+        QCOMPARE(r.cells, (QVector<qint16>{5, 0, 0, 0, 0, 0}));
+        QCOMPARE(r.outOfRange, 2);
+        const MapFileRead larger = readMapFile(path, 2);
+        QCOMPARE(larger.cells, (QVector<qint16>{5, 0}));
+    }
+
+    void unreadableAndUnwritable()
+    {
+        test::TempAppDir dir;
+        QVERIFY(!readMapFile(dir.file(QStringLiteral("none")), 4).ok);
+        QString error;
+        QVERIFY(!writeMapFile(dir.file(QStringLiteral("no/such/dir/m")), {1}, &error));
+        QVERIFY(!error.isEmpty());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestMapGrid)
+#include "test_mapgrid.moc"
