@@ -1,6 +1,7 @@
 #include "windowlauncher.h"
 
 #include "form30.h"
+#include "freelayout/form31.h"
 #include "map/frmmap.h"
 #include "platform/windows.h"
 
@@ -11,6 +12,11 @@ void showMainWindow()
     showWindow<Form30>();
 }
 
+void showFreeLayout()
+{
+    showWindow<Form31>();
+}
+
 void showMapWindow()
 {
     showWindow<frmMap>();
@@ -18,8 +24,7 @@ void showMapWindow()
 
 // Windows not built yet have nothing to show.
 void showZoomViewer(QWidget *) {}
-void showCropCapture(QWidget *) {}
-void showFreeLayout() {}
+QWidget *showCropCapture(QWidget *) { return nullptr; }
 void showChessBoard() {}
 
 } // namespace ptt

@@ -7,7 +7,8 @@ namespace ptt {
 
 void showMainWindow();
 void showZoomViewer(QWidget *owner);
-void showCropCapture(QWidget *owner);
+// Returns the tool window, or nullptr when it cannot be shown.
+QWidget *showCropCapture(QWidget *owner);
 void showFreeLayout();
 void showMapWindow();
 void showChessBoard();

@@ -20,7 +20,7 @@ Canvas::Canvas(QWidget *parent) : QWidget(parent)
 void Canvas::setBorderWidth(int pixels)
 {
     m_border = qMax(0, pixels);
-    reallocate(QSize(qMax(0, width() - 2 * m_border), qMax(0, height() - 2 * m_border)));
+    syncImageSize();
     update();
 }
 
@@ -48,6 +48,13 @@ bool Canvas::reallocate(const QSize &inner)
         std::memcpy(next.scanLine(y), m_image.constScanLine(y), size_t(bytes));
     m_image = std::move(next);
     return true;
+}
+
+void Canvas::syncImageSize()
+{
+    // If memory runs out the image keeps its old size and the rest of the
+    // widget shows the window colour.
+    reallocate(QSize(width() - 2 * m_border, height() - 2 * m_border));
 }
 
 bool Canvas::setOuterSize(const QSize &outer)
@@ -90,6 +97,7 @@ QPointF Canvas::innerPos(const QPointF &widgetPos) const
 
 void Canvas::paintEvent(QPaintEvent *event)
 {
+    syncImageSize();
     QPainter p(this);
     const QRect inner(m_border, m_border, m_image.width(), m_image.height());
     // Only the exposed part: the image may be tens of millions of pixels.
@@ -107,10 +115,7 @@ void Canvas::paintEvent(QPaintEvent *event)
 void Canvas::resizeEvent(QResizeEvent *event)
 {
     QWidget::resizeEvent(event);
-    // Keeps the image in step when the widget is resized from outside (a
-    // layout or a sizing border). If memory runs out the image keeps its old
-    // size and the rest shows the window colour.
-    reallocate(QSize(width() - 2 * m_border, height() - 2 * m_border));
+    syncImageSize();
     emit resized();
 }
 

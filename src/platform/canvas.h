@@ -39,15 +39,25 @@ public:
     const FontDesc &canvasFont() const { return m_font; }
     void setCanvasFont(const FontDesc &font) { m_font = font; }
 
-    // Persistent image; draw into it and call update().
-    QImage &image() { return m_image; }
-    const QImage &image() const { return m_image; }
+    // Persistent image; draw into it and call update(). It follows the
+    // widget's size, also while the widget is hidden (Qt defers resize events
+    // of hidden widgets).
+    QImage &image()
+    {
+        syncImageSize();
+        return m_image;
+    }
+    const QImage &image() const
+    {
+        const_cast<Canvas *>(this)->syncImageSize();
+        return m_image;
+    }
 
-    QSize innerSize() const { return m_image.size(); }
+    QSize innerSize() const { return image().size(); }
     QSize outerSize() const { return size(); }
     // Inner size in the canvas's scale units.
-    double scaleWidth() const { return m_image.width() * unitsPerPixel(); }
-    double scaleHeight() const { return m_image.height() * unitsPerPixel(); }
+    double scaleWidth() const { return image().width() * unitsPerPixel(); }
+    double scaleHeight() const { return image().height() * unitsPerPixel(); }
 
     // Resizes, keeping what was drawn where it still fits; new area shows the
     // background colour. Returns false, changing nothing, when the image
@@ -88,6 +98,7 @@ protected:
 
 private:
     bool reallocate(const QSize &inner);
+    void syncImageSize();
     QPointF innerPos(const QPointF &widgetPos) const;
 
     ScaleMode m_scaleMode = ScaleMode::Pixels;

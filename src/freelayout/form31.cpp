@@ -1,0 +1,228 @@
+#include "form31.h"
+
+#include "app/canvasdrag.h"
+#include "app/samples.h"
+#include "app/tilepage.h"
+#include "app/windowlauncher.h"
+
+#include "platform/canvas.h"
+#include "platform/picturebox.h"
+#include "platform/sizingframe.h"
+#include "platform/units.h"
+#include "platform/widgetstyle.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QResizeEvent>
+
+namespace ptt {
+
+namespace {
+
+const QColor kButtonColour(192, 192, 255);
+
+struct RegionPlace {
+    const char *region;
+    const char *small;
+    double left, top, width, height; // twips inside the page
+    double smallTop;                 // twips inside the region
+    const char16_t *tip;
+};
+
+const RegionPlace kRegions[3] = {
+    {"Picture21", "Picture22", 30, 30, 9525, 4485, -60, u"点击调入图1"},
+    {"Picture23", "Picture24", 30, 4620, 9525, 2475, -30, u"点击调入图2"},
+    {"Picture25", "Picture26", 30, 7200, 9525, 4395, 0, u"点击调入图3"},
+};
+
+// Gives a control a sizing border: its outer edge becomes a grip the user
+// drags to resize it, leaving the inner area as it was.
+void SetSizableBorder(Canvas *control)
+{
+    SizingFrame::attach(control);
+}
+
+} // namespace
+
+Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
+{
+    setObjectName(QStringLiteral("Form31"));
+    setWindowTitle(QStringLiteral("澄岭自定义图像排版器"));
+    m_client = new QWidget(this);
+    setBackground(m_client, QColor(0, 64, 0));
+    setCentralWidget(m_client);
+    resize(twipsToPixels(12915.0), twipsToPixels(12690.0));
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("文件"));
+    file->setObjectName(QStringLiteral("文件"));
+    auto add = [file](const QString &name) {
+        QAction *a = file->addAction(name);
+        a->setObjectName(name);
+        return a;
+    };
+    connect(add(QStringLiteral("新建")), &QAction::triggered, this, &Form31::NewPage);
+    connect(add(QStringLiteral("打开")), &QAction::triggered, this, [this] { LoadRegionPicture(1); });
+    connect(add(QStringLiteral("保存")), &QAction::triggered, this, &Form31::SaveBesidePage);
+    connect(add(QStringLiteral("退出")), &QAction::triggered, this, &QWidget::hide);
+
+    // The page, a Canvas in twips, and its three regions.
+    m_page = new Canvas(m_client);
+    m_page->setObjectName(QStringLiteral("Picture20"));
+    m_page->setScaleMode(Canvas::ScaleMode::Twips);
+    m_page->setBorderWidth(2);
+    m_page->setBackColor(QColor(162, 200, 89));
+    m_page->setForeColor(QColor(173, 22, 86));
+    FontDesc font;
+    font.name = QStringLiteral("黑体");
+    font.size = 10.5;
+    font.bold = true;
+    font.weight = 700;
+    font.charset = FontDesc::kCharsetGB2312;
+    m_page->setCanvasFont(font);
+    placeTwips(m_page, 0, 330, 11175, 15525);
+    CanvasDrag::attach(m_page);
+
+    for (int k = 0; k < 3; ++k) {
+        const RegionPlace &r = kRegions[k];
+        auto *region = new Canvas(m_page);
+        region->setObjectName(QLatin1String(r.region));
+        region->setScaleMode(Canvas::ScaleMode::Twips);
+        region->setBorderWidth(2);
+        region->setBackColor(QColor(255, 192, 255));
+        // Inside the page: offset by the page's border like any child.
+        const QRect place = twipsToPixels(r.left, r.top, r.width, r.height);
+        region->setGeometry(place.translated(m_page->borderWidth(), m_page->borderWidth()));
+        m_regions[k] = region;
+
+        auto *small = new PictureBox(region);
+        small->setObjectName(QLatin1String(r.small));
+        small->setAutoSize(true);
+        small->setToolTip(QString::fromUtf16(r.tip));
+        small->setPicture(storedPicture(QStringLiteral(":/pictures/freelayout/pic%1.jpg").arg(k + 1)));
+        connect(small, &PictureBox::clicked, this, [this, k] { LoadRegionPicture(k + 1); });
+        m_small[k] = small;
+    }
+
+    // Load: sizing borders on the page, then on the three regions.
+    SetSizableBorder(m_page);
+    for (int k = 0; k < 3; ++k) {
+        SetSizableBorder(m_regions[k]);
+        // The small picture stands at the region's left edge, in front of the
+        // tiles; its top is measured from the region's inner area.
+        const int inset = m_regions[k]->borderWidth();
+        m_small[k]->move(inset, inset + twipsToPixels(kRegions[k].smallTop));
+    }
+
+    m_strip = new QWidget(m_client);
+    m_strip->setObjectName(QStringLiteral("Picture3"));
+    setBackground(m_strip, QColor(215, 21, 123));
+    placeTwips(m_strip, 0, 0, 12915, 315);
+
+    auto button = [](QWidget *parent, const char *name, const QString &caption, double left, double width) {
+        auto *b = new QPushButton(caption, parent);
+        b->setObjectName(QLatin1String(name));
+        styleButton(b, kButtonColour);
+        b->setFocusPolicy(Qt::TabFocus);
+        placeTwips(b, left, 0, width, 315);
+        return b;
+    };
+    auto *command21 = button(m_strip, "Command21", QStringLiteral("A4"), 2400, 615);
+    auto *command26 = button(m_strip, "Command26", QStringLiteral("A5"), 3000, 615);
+    auto *command27 = button(m_strip, "Command27", QStringLiteral("A6"), 3600, 615);
+    auto *command28 = button(m_strip, "Command28", QStringLiteral("背景色"), 4800, 795);
+    auto *combo = new QComboBox(m_strip);
+    combo->setObjectName(QStringLiteral("Combo1"));
+    combo->setEditable(true);
+    combo->setInsertPolicy(QComboBox::NoInsert);
+    combo->setEditText(QStringLiteral("双击设置文字"));
+    combo->lineEdit()->setCursorPosition(0);
+    styleTextField(combo, QColor(192, 255, 192), QColor(0, 0, 255));
+    placeTwips(combo, 5580, 0, 3675, 300);
+    auto *command29 = button(m_strip, "Command29", QStringLiteral("字体"), 9240, 855);
+    auto *command30 = button(m_strip, "Command30", QStringLiteral("文字颜色"), 10080, 855);
+    // Buttons on the window itself stand in front of the strip, in its gaps.
+    auto *command23 = button(m_client, "Command23", QStringLiteral("图1排版"), 0, 855);
+    auto *command24 = button(m_client, "Command24", QStringLiteral("图2排版"), 840, 795);
+    auto *command25 = button(m_client, "Command25", QStringLiteral("图3排版"), 1620, 795);
+    auto *command22 = button(m_client, "Command22", QStringLiteral("保存"), 4170, 645);
+    Q_UNUSED(command29);
+    Q_UNUSED(command30);
+    // Text tool: constructed here with the page, Combo1, Command29, Command30
+    // and no angle bar.
+
+    connect(command21, &QPushButton::clicked, this, [this] { SetPageSize(16105, 10545); });
+    connect(command26, &QPushButton::clicked, this, [this] { SetPageSize(13000, 8000); });
+    connect(command27, &QPushButton::clicked, this, [this] { SetPageSize(9200, 5800); });
+    connect(command28, &QPushButton::clicked, this, &Form31::ChooseBackColour);
+    connect(command23, &QPushButton::clicked, this, [this] { TileRegion(1); });
+    connect(command24, &QPushButton::clicked, this, [this] { TileRegion(2); });
+    connect(command25, &QPushButton::clicked, this, [this] { TileRegion(3); });
+    connect(command22, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+
+    setWindowState(Qt::WindowMaximized);
+}
+
+void Form31::resizeEvent(QResizeEvent *event)
+{
+    QMainWindow::resizeEvent(event);
+    m_strip->resize(width(), m_strip->height());
+}
+
+void Form31::SetPageSize(double heightTwips, double widthTwips)
+{
+    const int outerHeight = twipsToPixels(heightTwips);
+    const int outerWidth = twipsToPixels(widthTwips);
+    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight))
+        || !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
+        messageBox(this, QStringLiteral("页面太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
+                   MsgIcon::Warning);
+}
+
+void Form31::NewPage()
+{
+    SetPageSize(12105, 10545);
+    TileRegion(1);
+}
+
+void Form31::TileRegion(int k)
+{
+    const Picture &picture = m_small[k - 1]->picture();
+    if (picture.isNull() || picture.naturalSize.isEmpty())
+        return; // a tile needs at least one pixel each way to advance
+    Canvas *region = m_regions[k - 1];
+    TilePage(region->image(), picture.image, picture.naturalSize);
+    region->update();
+}
+
+void Form31::LoadRegionPicture(int k)
+{
+    m_cdlg.filter = QStringLiteral(
+        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
+    m_cdlg.cancelError = true;
+    if (!m_cdlg.showOpen())
+        return;
+    const PictureLoadResult loaded = loadPicture(m_cdlg.fileName);
+    if (!loaded.ok())
+        return;
+    m_small[k - 1]->setPicture(loaded.picture);
+}
+
+void Form31::ChooseBackColour()
+{
+    if (!m_cdlg.showColor())
+        return;
+    // Repaints the page's whole image: stamped text goes, the regions (controls
+    // of their own) keep their tiles.
+    m_page->setBackColor(m_cdlg.color);
+}
+
+void Form31::SaveBesidePage()
+{
+    QWidget *tool = showCropCapture(nullptr);
+    if (tool)
+        tool->move(twipsToPixels(pixelsToTwips(m_page->width()) + 20), tool->y());
+}
+
+} // namespace ptt
