@@ -2,6 +2,8 @@
 
 #include "form30.h"
 #include "platform/windows.h"
+#include "tools/form20.h"
+#include "tools/form40.h"
 
 namespace ptt {
 
@@ -10,9 +12,17 @@ void showMainWindow()
     showWindow<Form30>();
 }
 
+void showZoomViewer(QWidget *owner)
+{
+    showWindow<Form40>(owner);
+}
+
+void showCropCapture(QWidget *owner)
+{
+    showWindow<Form20>(owner);
+}
+
 // Windows not built yet have nothing to show.
-void showZoomViewer(QWidget *) {}
-void showCropCapture(QWidget *) {}
 void showFreeLayout() {}
 void showMapWindow() {}
 void showChessBoard() {}
