@@ -131,8 +131,13 @@ void Form20::disarm()
 
 void Form20::overlayPressed(Qt::MouseButton button, QPoint screenPos)
 {
-    // Only a left press while armed starts the selection; others leave it armed.
-    if (button != Qt::LeftButton || !SnapArmed || m_tracker.active())
+    // Only a left press while armed starts the selection; others leave it
+    // armed, or while selecting only move the rectangle.
+    if (m_tracker.active()) {
+        overlayMoved(screenPos);
+        return;
+    }
+    if (button != Qt::LeftButton || !SnapArmed)
         return;
     SnapArmed = false;
     m_tracker.start(screenPos);
@@ -149,9 +154,13 @@ void Form20::overlayMoved(QPoint screenPos)
 
 void Form20::overlayReleased(Qt::MouseButton button, QPoint screenPos)
 {
-    // Nothing but the left release ends the selection.
-    if (button != Qt::LeftButton || !m_tracker.active())
+    if (!m_tracker.active())
         return;
+    // Nothing but the left release ends the selection.
+    if (button != Qt::LeftButton) {
+        overlayMoved(screenPos);
+        return;
+    }
     m_tracker.moveTo(screenPos);
     m_tracker.finish();
     const ScreenRect rect = m_tracker.rect();

@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPaintEvent>
 #include <QScreen>
 
@@ -15,6 +14,8 @@ SnapOverlay::SnapOverlay(const DesktopGrab &grab, QWidget *parent)
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint), m_grab(grab)
 {
     setObjectName(QStringLiteral("SnapOverlay"));
+    // Not shown (no frame), but names the window for the window list and for scripts.
+    setWindowTitle(QStringLiteral("剪裁抓图选择"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setAttribute(Qt::WA_DeleteOnClose);
     setCursor(Qt::CrossCursor);
@@ -102,14 +103,11 @@ void SnapOverlay::paintEvent(QPaintEvent *event)
     p.setPen(dashes);
     p.drawRect(outline);
 
-    // White text with a black edge reads on dark and light pictures alike.
+    // White text on a dark box reads on dark and light pictures alike.
     const QRect label = labelRect(m_rect).translated(-m_grab.geometry.topLeft());
-    QPainterPath path;
-    path.addText(QPointF(label.left(), label.top() + QFontMetrics(font()).ascent()), font(),
-                 selectionLabelText(m_rect));
-    p.setRenderHint(QPainter::Antialiasing);
-    p.strokePath(path, QPen(Qt::black, 3, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    p.fillPath(path, Qt::white);
+    p.fillRect(label.adjusted(-2, -1, 2, 1), QColor(0, 0, 0, 170));
+    p.setPen(Qt::white);
+    p.drawText(label, Qt::AlignCenter, selectionLabelText(m_rect));
 }
 
 void SnapOverlay::mousePressEvent(QMouseEvent *event)
