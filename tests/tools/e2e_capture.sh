@@ -4,7 +4,7 @@
 # the clipboard checked against a screenshot, the picture saved through the
 # real file dialog (including its overwrite question), and "退出".
 set -u
-. "$(dirname "$0")/e2e_lib.sh"
+. "${BASH_SOURCE[0]%/*}/e2e_lib.sh" || exit 1
 
 start_display
 start_program

@@ -3,7 +3,7 @@
 # take a picture through the real file dialog, enlarge, reduce, and check
 # the screen pixel by pixel; closing it brings the main window back.
 set -u
-. "$(dirname "$0")/e2e_lib.sh"
+. "${BASH_SOURCE[0]%/*}/e2e_lib.sh" || exit 1
 
 start_display
 start_program
