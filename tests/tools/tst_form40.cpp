@@ -21,7 +21,8 @@ QImage blocks(int w, int h)
     QImage img(w, h, QImage::Format_RGB32);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, x < w / 2 ? (y < h / 2 ? 0xffff0000 : 0xff00ff00) : (y < h / 2 ? 0xff0000ff : 0xff202020));
+            img.setPixel(x, y,
+                         x < w / 2 ? (y < h / 2 ? 0xffff0000 : 0xff00ff00) : (y < h / 2 ? 0xff0000ff : 0xff202020));
     return img;
 }
 

@@ -199,7 +199,8 @@ static QImage quadrants(int w, int h)
     QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x)
-            img.setPixel(x, y, x < w / 2 ? (y < h / 2 ? 0xffff0000 : 0xff00ff00) : (y < h / 2 ? 0xff0000ff : 0xff000000));
+            img.setPixel(x, y,
+                         x < w / 2 ? (y < h / 2 ? 0xffff0000 : 0xff00ff00) : (y < h / 2 ? 0xff0000ff : 0xff000000));
     return img;
 }
 
