@@ -15,7 +15,7 @@ public:
     DesktopGrab grabDesktop() override
     {
         DesktopGrab grab;
-        if (QGuiApplication::platformName() == QLatin1String("wayland")) {
+        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
             grab.error = QStringLiteral("这个桌面（Wayland）不允许程序读取屏幕图像，无法剪裁抓图。");
             return grab;
         }
