@@ -4,12 +4,24 @@
 #include "freelayout/form31.h"
 #include "map/frmmap.h"
 #include "platform/windows.h"
+#include "tools/form20.h"
+#include "tools/form40.h"
 
 namespace ptt {
 
 void showMainWindow()
 {
     showWindow<Form30>();
+}
+
+void showZoomViewer(QWidget *owner)
+{
+    showWindow<Form40>(owner);
+}
+
+QWidget *showCropCapture(QWidget *owner)
+{
+    return showWindow<Form20>(owner);
 }
 
 void showFreeLayout()
@@ -23,8 +35,6 @@ void showMapWindow()
 }
 
 // Windows not built yet have nothing to show.
-void showZoomViewer(QWidget *) {}
-QWidget *showCropCapture(QWidget *) { return nullptr; }
 void showChessBoard() {}
 
 } // namespace ptt
