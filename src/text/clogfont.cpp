@@ -77,7 +77,7 @@ void CLogFont::setRotation(float degrees)
 FontHandle CLogFont::CreateRotatedFont() const
 {
     const LogFontRecord record = makeLogFontRecord(*m_font, m_rotation, screenDpiY());
-    return FontHandles::create(record);
+    return FontHandles::create(record, m_font->name);
 }
 
 } // namespace ptt

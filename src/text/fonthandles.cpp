@@ -29,7 +29,7 @@ Registry &registry()
 
 } // namespace
 
-FontHandle FontHandles::create(const LogFontRecord &record)
+FontHandle FontHandles::create(const LogFontRecord &record, const QString &fullFace)
 {
     Registry &r = registry();
     if (r.failBuilds) {
@@ -40,7 +40,7 @@ FontHandle FontHandles::create(const LogFontRecord &record)
     while (r.nextId <= 0 || r.fonts.count(r.nextId))
         r.nextId = r.nextId >= INT_MAX || r.nextId <= 0 ? 1 : r.nextId + 1;
     const FontHandle id = r.nextId++;
-    r.fonts.emplace(id, RotatedFont{record, fontFromRecord(record), record.lfEscapement / 10.0});
+    r.fonts.emplace(id, RotatedFont{record, fontFromRecord(record, fullFace), record.lfEscapement / 10.0});
     r.record(EventKind::Built, id);
     return id;
 }

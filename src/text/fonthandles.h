@@ -27,8 +27,8 @@ public:
         bool operator==(const Event &o) const { return kind == o.kind && handle == o.handle; }
     };
 
-    // Returns 0 when the font cannot be built.
-    static FontHandle create(const LogFontRecord &record);
+    // Returns 0 when the font cannot be built. fullFace: see fontFromRecord.
+    static FontHandle create(const LogFontRecord &record, const QString &fullFace = QString());
     // Releasing 0 or an unknown handle does nothing.
     static void release(FontHandle handle);
     // nullptr for 0 or a released handle.

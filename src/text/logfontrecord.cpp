@@ -27,6 +27,12 @@ int roundToInt(double v)
     return int(r);
 }
 
+// qGuiApp is a plain cast and is set under a QCoreApplication too.
+bool haveGuiApp()
+{
+    return qobject_cast<QGuiApplication *>(QCoreApplication::instance()) != nullptr;
+}
+
 quint8 flag(bool on)
 {
     return on ? 255 : 0;
@@ -85,11 +91,19 @@ LogFontRecord makeLogFontRecord(const FontDesc &font, float rotation, int dpi)
     return r;
 }
 
-QFont fontFromRecord(const LogFontRecord &record)
+QFont fontFromRecord(const LogFontRecord &record, const QString &fullFace)
 {
-    const QString face = record.faceName();
+    QString face = record.faceName();
+    if (!fullFace.isEmpty()) {
+        LogFontRecord probe;
+        setFaceName(probe, fullFace);
+        if (std::memcmp(probe.lfFaceName, record.lfFaceName, sizeof probe.lfFaceName) == 0)
+            face = fullFace;
+    }
     QFont font;
-    const QString installed = substituteFace(face);
+    // The font database needs a GUI application; without one the
+    // substitutions installed in QFont still apply.
+    const QString installed = haveGuiApp() ? substituteFace(face) : face;
     if (!face.isEmpty())
         font.setFamilies(installed == face ? QStringList{face} : QStringList{installed, face});
     // A height of 0 asks for the default size; a positive one is the cell
@@ -105,7 +119,7 @@ QFont fontFromRecord(const LogFontRecord &record)
 
 int screenDpiY()
 {
-    if (qGuiApp) {
+    if (haveGuiApp()) {
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {
             const int dpi = roundToInt(screen->logicalDotsPerInchY());
             if (dpi > 0)

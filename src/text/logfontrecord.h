@@ -40,8 +40,10 @@ LogFontRecord makeLogFontRecord(const FontDesc &font, float rotation, int dpi);
 void setFaceName(LogFontRecord &record, const QString &name);
 
 // The unturned QFont a record describes: pixel size from lfHeight, the face
-// mapped to the installed faces. The angle is lfEscapement / 10.
-QFont fontFromRecord(const LogFontRecord &record);
+// mapped to the installed faces. The angle is lfEscapement / 10. fullFace,
+// when given, replaces a face name the 32-byte field had to cut: installed
+// family names here may be longer than the field.
+QFont fontFromRecord(const LogFontRecord &record, const QString &fullFace = QString());
 
 // The vertical logical dpi of the primary screen; 96 when there is none.
 int screenDpiY();

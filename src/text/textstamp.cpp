@@ -111,7 +111,7 @@ void drawStampText(QImage &image, const QPointF &origin, const QString &text, Fo
         font = turned->font;
         angle = turned->angle;
     } else {
-        font = fontFromRecord(makeLogFontRecord(fallback, 0, screenDpiY()));
+        font = fontFromRecord(makeLogFontRecord(fallback, 0, screenDpiY()), fallback.name);
     }
     QPainter p(&image);
     p.setRenderHint(QPainter::TextAntialiasing);

@@ -42,7 +42,11 @@ template <> char *toString(const ::Events &events)
 class TestCLogFont : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { test::initFonts(); }
+    void initTestCase()
+    {
+        test::initFonts();
+        QCOMPARE(screenDpiY(), 96);
+    }
     void init()
     {
         FontHandles::setFailBuilds(false);
@@ -262,6 +266,29 @@ private slots:
         QCOMPARE(FontHandles::find(f.Handle())->record.lfEscapement, 2700);
     }
 
+    void faceNamesTheRecordCannotHoldStayWhole_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("recordFace");
+        QTest::newRow("longer than the field") << QStringLiteral("Very Long Family Name That Exceeds The Field")
+                                               << QStringLiteral("Very Long Family Name That Exce");
+        QTest::newRow("not in GBK") << QStringLiteral("ไทย") << QStringLiteral("???");
+        QTest::newRow("fits") << QStringLiteral("黑体") << QStringLiteral("黑体");
+    }
+    void faceNamesTheRecordCannotHoldStayWhole()
+    {
+        QFETCH(QString, name);
+        FontDesc f = songFont();
+        f.name = name;
+        CLogFont font;
+        font.setLogFont(&f);
+        const RotatedFont *rf = FontHandles::find(font.Handle());
+        QVERIFY(rf);
+        QTEST(rf->record.faceName(), "recordFace");
+        QVERIFY(rf->font.families().contains(name));
+        QVERIFY(!rf->font.families().contains(rf->record.faceName()) || rf->record.faceName() == name);
+    }
+
     void handleMatchesTheRecordOfTheCopy()
     {
         CLogFont f;
@@ -280,5 +307,6 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestCLogFont)
+// No GUI application: the font object must work headless.
+QTEST_GUILESS_MAIN(TestCLogFont)
 #include "test_clogfont.moc"
