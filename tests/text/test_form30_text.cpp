@@ -148,6 +148,24 @@ private slots:
         QCOMPARE(m_page->image(), expected);
     }
 
+    void widgetEventsOfADoubleClick()
+    {
+        // The order a widget receives a double-click in: press, release,
+        // press, double-click, release. Only the last release is not the drag's.
+        const QImage before = m_page->image().copy();
+        const QPoint p(400, 200);
+        QTest::mousePress(m_page, Qt::LeftButton, {}, p);
+        QTest::mouseRelease(m_page, Qt::LeftButton, {}, p);
+        QCOMPARE(m_page->image(), before);
+        QTest::mousePress(m_page, Qt::LeftButton, {}, p);
+        QTest::mouseDClick(m_page, Qt::LeftButton, {}, p);
+        QCOMPARE(m_page->image(), before);
+        QTest::mouseRelease(m_page, Qt::LeftButton, {}, p);
+        const QRect ink = changedBox(m_page->image(), before);
+        QVERIFY(!ink.isEmpty());
+        QVERIFY(ink.left() >= 398 - 2 && ink.top() >= 198 - 2 && ink.left() <= 398 + 6 && ink.top() <= 198 + 10);
+    }
+
     void cancelledDialogsChangeNothing()
     {
         const FontDesc font = m_page->canvasFont();

@@ -434,6 +434,57 @@ private slots:
         QCOMPARE(rig.stamp->TextFont().Rotation(), 0.0f);
     }
 
+    void boardStyleWindowInTwips()
+    {
+        // A twips canvas with its own list, font and colour.
+        Rig rig;
+        rig.canvas->setScaleMode(Canvas::ScaleMode::Twips);
+        FontDesc kai;
+        kai.name = QStringLiteral("楷体_GB2312");
+        kai.size = 15;
+        kai.bold = true;
+        kai.weight = 700;
+        kai.charset = FontDesc::kCharsetGB2312;
+        rig.canvas->setCanvasFont(kai);
+        rig.canvas->setForeColor(QColor(215, 21, 123));
+        rig.combo->clear();
+        for (char c = 'A'; c <= 'Q'; ++c)
+            rig.combo->addItem(QString(QLatin1Char(c)));
+        rig.combo->setCurrentIndex(rig.combo->count() - 1);
+        QCOMPARE(rig.combo->currentText(), QStringLiteral("Q"));
+        const QImage before = rig.stampAt(QPoint(200, 100));
+        QCOMPARE(rig.stamp->TextFont().LogFont()->name, kai.name);
+        QCOMPARE(FontHandles::find(rig.stamp->TextFont().Handle())->font.pixelSize(),
+                 -makeLogFontRecord(kai, 0, screenDpiY()).lfHeight);
+        const QRect ink = changedBox(rig.canvas->image(), before);
+        QVERIFY(!ink.isEmpty());
+        QVERIFY(ink.left() >= 198 && ink.top() >= 98 && ink.left() <= 206 && ink.top() <= 110);
+        // One letter: about as wide as a character.
+        QVERIFY(ink.width() <= 20);
+        QVERIFY(countColour(rig.canvas->image(), ink, QColor(215, 21, 123)) > 5);
+    }
+
+    void freeLayoutStyleWindowWithoutAngle()
+    {
+        Rig rig(false);
+        FontDesc hei;
+        hei.name = QStringLiteral("黑体");
+        hei.size = 10.5;
+        hei.bold = true;
+        hei.weight = 700;
+        hei.charset = FontDesc::kCharsetGB2312;
+        rig.canvas->setScaleMode(Canvas::ScaleMode::Twips);
+        rig.canvas->setCanvasFont(hei);
+        rig.canvas->setForeColor(QColor(173, 22, 86));
+        rig.combo->clear();
+        rig.combo->setEditText(QStringLiteral("双击设置文字"));
+        const QImage before = rig.stampAt(QPoint(40, 300));
+        const QRect ink = changedBox(rig.canvas->image(), before);
+        QVERIFY(ink.width() > 5 * ink.height());
+        QVERIFY(ink.height() <= 16); // 10.5 pt is 14 pixels at 96 dpi
+        QVERIFY(countColour(rig.canvas->image(), ink, QColor(173, 22, 86)) > 5);
+    }
+
     void toolEndsWithItsCanvas()
     {
         const int live = FontHandles::liveCount();
