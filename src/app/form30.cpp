@@ -12,6 +12,7 @@
 #include "platform/shell.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
+#include "text/textstamp.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -110,13 +111,16 @@ Form30::Form30(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
 
     buildToolbar();
 
-    // Load, in order: strip width, page height then width, tiling, text list.
+    // Load, in order: strip width, page height then width, tiling, text tool, text list.
     m_strip->resize(width(), m_strip->height());
     if (const auto h = readTwips(m_text1, QString()))
         setPageSizeTwips(m_pageWidthTwips, *h);
     if (const auto w = readTwips(m_text2, QString()))
         setPageSizeTwips(*w, m_pageHeightTwips);
     TileWith(m_pattern->picture());
+    m_textStamp = new TextStamp(m_page, m_combo1, m_strip->findChild<QPushButton *>(QStringLiteral("Command12")),
+                                m_strip->findChild<QPushButton *>(QStringLiteral("Command13")), m_hscroll1, m_label2,
+                                m_cdlg);
     for (const char16_t *item : kComboItems)
         m_combo1->addItem(QString::fromUtf16(item));
     m_combo1->setEditText(QStringLiteral("双击设置文字"));
@@ -198,10 +202,8 @@ void Form30::buildToolbar()
     m_label2->setPalette(lp);
     placeTwips(m_label2, 11730, 60, 1365, 255);
 
-    auto *command12 = button("Command12", QStringLiteral("字体"), 13080, 885, QStringLiteral("选择文字的字体"));
-    auto *command13 = button("Command13", QStringLiteral("文字颜色"), 13950, 885, QStringLiteral("选择文字的颜色"));
-    Q_UNUSED(command12);
-    Q_UNUSED(command13);
+    button("Command12", QStringLiteral("字体"), 13080, 885, QStringLiteral("选择文字的字体"));
+    button("Command13", QStringLiteral("文字颜色"), 13950, 885, QStringLiteral("选择文字的颜色"));
 
     connect(command3, &QPushButton::clicked, this, &Form30::NewPage);
     connect(command4, &QPushButton::clicked, this, &Form30::OpenPicture);

@@ -17,6 +17,7 @@ namespace ptt {
 
 class Canvas;
 class PictureBox;
+class TextStamp;
 
 class Form30 : public QMainWindow {
     Q_OBJECT
@@ -27,6 +28,7 @@ public:
     Canvas *page() const { return m_page; }
     const Picture &patternPicture() const;
     CommonDialog &dialog() { return m_cdlg; }
+    TextStamp *textStamp() const { return m_textStamp; }
 
     // The operations behind the buttons and menus.
     void ApplyHeight();
@@ -62,6 +64,7 @@ private:
     QScrollBar *m_hscroll1 = nullptr;
     QLabel *m_label2 = nullptr;
     CommonDialog m_cdlg;
+    TextStamp *m_textStamp = nullptr; // owned by the page
     double m_pageWidthTwips = 16000;
     double m_pageHeightTwips = 12000;
 };
