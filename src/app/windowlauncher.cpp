@@ -1,6 +1,8 @@
 #include "windowlauncher.h"
 
 #include "form30.h"
+
+#include "chessboard/frmchessboard.h"
 #include "platform/windows.h"
 
 namespace ptt {
@@ -15,6 +17,10 @@ void showZoomViewer(QWidget *) {}
 void showCropCapture(QWidget *) {}
 void showFreeLayout() {}
 void showMapWindow() {}
-void showChessBoard() {}
+
+void showChessBoard()
+{
+    showWindow<frmChessBoard>();
+}
 
 } // namespace ptt
