@@ -75,6 +75,7 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_board->setCanvasFont(boardFont);
     m_board->setToolTip(QStringLiteral("按住左键移动大图版"));
     placeTwips(m_board, kBoardLeft, kBoardTop, kBoardWidth, kBoardHeight);
+    m_fittedBoardSize = m_board->size();
     CanvasDrag::attach(m_board);
 
     m_frame = new ShapeOutline(m_board);
@@ -304,6 +305,10 @@ void frmChessBoard::fitToBoard()
     // The client area takes the board's size; the toolbar's offset is not
     // added, so the board's lowest part is reached by moving the board.
     const QSize boardSize = m_board->size();
+    // The board's first resize event only reports its design size.
+    if (boardSize == m_fittedBoardSize)
+        return;
+    m_fittedBoardSize = boardSize;
     const QSize target(boardSize.width(), boardSize.height() + menuBar()->sizeHint().height());
     resize(target);
     const QScreen *s = screen();

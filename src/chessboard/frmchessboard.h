@@ -81,6 +81,7 @@ private:
     QAction *m_mnuLoadFront = nullptr;
     QAction *m_mnuDelFront = nullptr;
     CommonDialog m_cdlg; // CommonDialog1
+    QSize m_fittedBoardSize;
 };
 
 } // namespace ptt
