@@ -1,6 +1,6 @@
 #include "frmchessboard.h"
 
-#include "foregroundimage.h"
+#include "foregroundlayer.h"
 
 #include "app/canvasdrag.h"
 #include "app/saveasbitmap.h"
@@ -15,10 +15,12 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QToolTip>
 
 namespace ptt {
 
@@ -77,13 +79,17 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     placeTwips(m_board, kBoardLeft, kBoardTop, kBoardWidth, kBoardHeight);
     m_fittedBoardSize = m_board->size();
     CanvasDrag::attach(m_board);
+    // Installed after CanvasDrag, so it sees the board's events first.
+    m_board->installEventFilter(this);
+
+    m_layer = new ForegroundLayer(*m_model, m_board);
+    m_layer->setGeometry(m_board->rect());
 
     m_frame = new ShapeOutline(m_board);
     m_frame->setObjectName(QStringLiteral("Shape1"));
     m_frame->setBorderColor(kFrameColour);
     placeTwips(m_frame, 840, 1200, 735, 735);
 
-    addSlotWidget(0);
     m_frame->raise();
 
     buildToolbar();
@@ -92,12 +98,15 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     resize(twipsToPixels(kClientWidth), twipsToPixels(kClientHeight) + menuBar()->sizeHint().height());
 
     connect(m_model, &BoardModel::backgroundLoaded, this, &frmChessBoard::onBackgroundLoaded);
-    connect(m_model, &BoardModel::slotAdded, this, &frmChessBoard::addSlotWidget);
-    connect(m_model, &BoardModel::slotRemoved, this, &frmChessBoard::removeSlotWidget);
-    connect(m_model, &BoardModel::slotChanged, this, &frmChessBoard::applySlot);
+    connect(m_model, &BoardModel::slotAdded, m_layer, &ForegroundLayer::slotAdded);
+    connect(m_model, &BoardModel::slotRemoved, m_layer, &ForegroundLayer::slotRemoved);
+    connect(m_model, &BoardModel::slotChanged, m_layer, &ForegroundLayer::slotChanged);
     connect(m_model, &BoardModel::frameChanged, this, &frmChessBoard::applyFrame);
     connect(m_model, &BoardModel::controlsChanged, this, &frmChessBoard::applyControls);
-    connect(m_board, &Canvas::resized, this, &frmChessBoard::fitToBoard);
+    connect(m_board, &Canvas::resized, this, [this] {
+        m_layer->setGeometry(m_board->rect());
+        fitToBoard();
+    });
 
     // Load, in order.
     m_cdlg.initDir = AppDir();
@@ -122,8 +131,9 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
 
 frmChessBoard::~frmChessBoard()
 {
-    // The slot widgets die with the board; the model must not reach them.
-    disconnect(m_model, nullptr, this, nullptr);
+    // The layer dies with the board; the model must not reach it.
+    disconnect(m_model, nullptr, nullptr, nullptr);
+    m_board->removeEventFilter(this);
 }
 
 void frmChessBoard::buildToolbar()
@@ -234,9 +244,9 @@ void frmChessBoard::buildMenus()
 template <class F>
 void frmChessBoard::run(F &&operation)
 {
+    m_layer->beginBatch();
     operation();
-    if (m_frame->isVisible())
-        m_frame->raise();
+    m_layer->endBatch();
 }
 
 void frmChessBoard::applyControls()
@@ -250,40 +260,69 @@ void frmChessBoard::applyControls()
     m_mnuSavePos->setEnabled(m_model->modified());
 }
 
-void frmChessBoard::addSlotWidget(int index)
+QRect frmChessBoard::foregroundRect(int i) const
 {
-    auto *image = new ForegroundImage(index, m_board);
-    connect(image, &ForegroundImage::pressed, this,
-            [this](int i, Qt::MouseButton b, QPointF p) { m_model->pressForeground(i, b, p.x(), p.y()); });
-    connect(image, &ForegroundImage::moved, this,
-            [this](int i, Qt::MouseButtons b, QPointF p) { m_model->moveOverForeground(i, b, p.x(), p.y()); });
-    connect(image, &ForegroundImage::released, this, [this](int i, Qt::MouseButton b, QPointF p) {
-        m_model->releaseForeground(i, b, p.x(), p.y());
-        if (m_frame->isVisible())
-            m_frame->raise();
-    });
-    m_images.append(image);
-    applySlot(index);
+    return m_layer->slotRect(i);
 }
 
-void frmChessBoard::removeSlotWidget(int index)
+QString frmChessBoard::toolTipAt(QPoint boardPixel) const
 {
-    if (index <= 0 || index >= m_images.size())
-        return;
-    delete m_images.takeAt(index);
+    return m_layer->slotAt(boardPixel) >= 0 ? QStringLiteral("按住左键移动") : m_board->toolTip();
 }
 
-void frmChessBoard::applySlot(int index)
+bool frmChessBoard::eventFilter(QObject *watched, QEvent *event)
 {
-    ForegroundImage *image = m_images.value(index);
-    if (!image)
-        return;
-    const BoardSlot &s = m_model->slot(index);
-    image->setPicture(s.picture);
-    const QSize size = s.picture.isNull() ? twipsToPixels(QSizeF(s.width, s.height)) : s.picture.naturalSize;
-    image->setGeometry(QRect(twipsToPixels(QPointF(s.left, s.top)), size));
-    // An unused slot 0 takes no clicks: the board under it stays reachable.
-    image->setVisible(index < m_model->ForegroundCount());
+    if (watched != m_board)
+        return QMainWindow::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        const QPoint pixel = e->position().toPoint();
+        if (m_grabbedSlot < 0 && !m_boardPressed) {
+            // The first button down decides who gets the rest, as a widget
+            // under the pointer would.
+            m_grabbedSlot = m_layer->slotAt(pixel);
+            m_boardPressed = m_grabbedSlot < 0;
+        }
+        if (m_boardPressed)
+            return false;
+        const QPointF local = pixelsToTwips(1) * QPointF(pixel - m_layer->slotRect(m_grabbedSlot).topLeft());
+        m_model->pressForeground(m_grabbedSlot, e->button(), local.x(), local.y());
+        return true;
+    }
+    case QEvent::MouseMove: {
+        if (m_grabbedSlot < 0)
+            return false;
+        auto *e = static_cast<QMouseEvent *>(event);
+        const QPoint pixel = e->position().toPoint();
+        const QPointF local = pixelsToTwips(1) * QPointF(pixel - m_layer->slotRect(m_grabbedSlot).topLeft());
+        m_model->moveOverForeground(m_grabbedSlot, e->buttons(), local.x(), local.y());
+        return true;
+    }
+    case QEvent::MouseButtonRelease: {
+        auto *e = static_cast<QMouseEvent *>(event);
+        if (m_grabbedSlot < 0) {
+            if (e->buttons() == Qt::NoButton)
+                m_boardPressed = false;
+            return false;
+        }
+        const int slot = m_grabbedSlot;
+        if (e->buttons() == Qt::NoButton)
+            m_grabbedSlot = -1;
+        const QPointF local =
+            pixelsToTwips(1) * QPointF(e->position().toPoint() - m_layer->slotRect(slot).topLeft());
+        m_model->releaseForeground(slot, e->button(), local.x(), local.y());
+        return true;
+    }
+    case QEvent::ToolTip: {
+        auto *e = static_cast<QHelpEvent *>(event);
+        QToolTip::showText(e->globalPos(), toolTipAt(e->pos()), m_board);
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 void frmChessBoard::applyFrame()

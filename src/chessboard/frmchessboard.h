@@ -21,7 +21,7 @@ class QScrollBar;
 namespace ptt {
 
 class Canvas;
-class ForegroundImage;
+class ForegroundLayer;
 class ShapeOutline;
 
 class frmChessBoard : public QMainWindow, private BoardServices {
@@ -35,9 +35,11 @@ public:
     QWidget *clientArea() const { return m_client; }
     ShapeOutline *frame() const { return m_frame; }
     CommonDialog &dialog() { return m_cdlg; }
-    // The widget of foreground slot i (slot 0 always exists).
-    ForegroundImage *foreground(int i) const { return m_images.value(i); }
-    int foregroundWidgetCount() const { return int(m_images.size()); }
+    ForegroundLayer *foregrounds() const { return m_layer; }
+    // Foreground i's rectangle in board pixels; empty when it is not shown.
+    QRect foregroundRect(int i) const;
+    // The tooltip at a board pixel: a foreground's or the board's.
+    QString toolTipAt(QPoint boardPixel) const;
 
     // 整版保存 and 剪裁保存.
     void SaveBoard();
@@ -45,6 +47,9 @@ public:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    // Mouse events of the board: those that hit a foreground are its drag;
+    // the rest go on to CanvasDrag and the board.
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     // BoardServices through this window's dialog object.
@@ -56,9 +61,6 @@ private:
     void buildMenus();
     void fitToBoard();
     void applyControls();
-    void applySlot(int index);
-    void addSlotWidget(int index);
-    void removeSlotWidget(int index);
     void applyFrame();
     void onBackgroundLoaded(const Picture &picture);
     // Runs a document operation; the frame stays above the foregrounds.
@@ -70,7 +72,9 @@ private:
     QWidget *m_strip = nullptr; // Picture2
     Canvas *m_board = nullptr;  // Picture1
     ShapeOutline *m_frame = nullptr;
-    QList<ForegroundImage *> m_images;
+    ForegroundLayer *m_layer = nullptr;
+    int m_grabbedSlot = -1;      // the foreground that took the press
+    bool m_boardPressed = false; // a press went to the board
     QPushButton *m_buttons[12] = {};
     QComboBox *m_combo1 = nullptr;
     QScrollBar *m_hscroll1 = nullptr;

@@ -1,5 +1,5 @@
 #include "app/windowlauncher.h"
-#include "chessboard/foregroundimage.h"
+#include "chessboard/foregroundlayer.h"
 #include "chessboard/frmchessboard.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
@@ -36,6 +36,9 @@ class TestFrmChessBoard : public QObject {
     QWindow *handle() { return win().windowHandle(); }
     // A point of a widget in the window's coordinates, as the pointer sees it.
     QPoint at(QWidget *w, QPoint local) { return w->mapTo(&win(), local); }
+    QRect fg(int i) { return win().foregroundRect(i); }
+    // A point inside foreground i, in the window's coordinates.
+    QPoint atFg(int i, QPoint local) { return at(win().board(), fg(i).topLeft() + local); }
 
     void click(int n) { QTest::mouseClick(button(n), Qt::LeftButton); }
     void newDocument(const QString &picture = QStringLiteral("flower.jpg"))
@@ -127,7 +130,8 @@ private slots:
         QVERIFY(!win().frame()->isVisible());
         QCOMPARE(win().frame()->borderWidth(), 2);
         QCOMPARE(win().frame()->borderColor(), QColor(128, 128, 255));
-        QCOMPARE(win().foreground(0)->geometry(), QRect(10, 8, 57, 41));
+        QVERIFY(fg(0).isEmpty()); // the unused slot 0 takes no clicks
+        QCOMPARE(win().toolTipAt(QPoint(20, 20)), QStringLiteral("按住左键移动大图版"));
         QCOMPARE(win().dialog().initDir, AppDir());
     }
 
@@ -181,45 +185,55 @@ private slots:
     void newDocumentShowsForegroundFramed()
     {
         newDocument();
-        ForegroundImage *fg = win().foreground(0);
-        QVERIFY(fg->isVisible());
-        QCOMPARE(fg->geometry(), QRect(0, 0, 80, 60));
-        QCOMPARE(fg->toolTip(), QStringLiteral("按住左键移动"));
+        QCOMPARE(fg(0), QRect(0, 0, 80, 60));
+        QCOMPARE(win().toolTipAt(QPoint(5, 5)), QStringLiteral("按住左键移动"));
+        QCOMPARE(win().toolTipAt(QPoint(500, 400)), QStringLiteral("按住左键移动大图版"));
         QVERIFY(win().frame()->isVisible());
         QCOMPARE(win().frame()->geometry(), twipsToPixels(-2, -2, 1204, 904));
         click(5);
-        QCOMPARE(win().foregroundWidgetCount(), 2);
-        QVERIFY(win().foreground(1)->isVisible());
-        QCOMPARE(win().foreground(1)->geometry(), QRect(0, 0, 80, 60));
-        // The frame lies above the foregrounds.
+        QCOMPARE(fg(1), QRect(0, 0, 80, 60));
+        // Dragged aside, both show their picture over the board; the frame
+        // lies above them.
+        QTest::mousePress(handle(), Qt::LeftButton, {}, atFg(1, QPoint(1, 1)));
+        QTest::mouseMove(handle(), atFg(1, QPoint(1, 1)) + QPoint(100, 80));
+        QTest::mouseRelease(handle(), Qt::LeftButton, {}, atFg(1, QPoint(1, 1)));
+        QCOMPARE(fg(1), QRect(100, 80, 80, 60));
+        const QImage shown = win().board()->grab().toImage();
+        const QImage &picture = win().model().slot(0).picture.image;
+        for (QPoint p : {QPoint(10, 10), QPoint(40, 30), QPoint(77, 57)}) {
+            QCOMPARE(shown.pixel(p), picture.pixel(p));
+            QCOMPARE(shown.pixel(p + QPoint(100, 80)), picture.pixel(p));
+        }
+        QCOMPARE(shown.pixelColor(100, 80), QColor(128, 128, 255));
+        QCOMPARE(shown.pixelColor(101, 139), QColor(128, 128, 255));
+        QCOMPARE(shown.pixelColor(300, 300), QColor(162, 200, 89));
         const QList<QObject *> children = win().board()->children();
-        QVERIFY(children.indexOf(win().frame()) > children.indexOf(win().foreground(1)));
+        QVERIFY(children.indexOf(win().frame()) > children.indexOf(win().foregrounds()));
     }
 
     void dragWithLeftButton()
     {
         newDocument();
         click(5);
-        ForegroundImage *fg = win().foreground(1);
-        const QPoint grab = at(fg, QPoint(20, 10));
+        const QPoint grab = atFg(1, QPoint(20, 10));
         QTest::mousePress(handle(), Qt::LeftButton, {}, grab);
         QCOMPARE(win().model().CurrentIndex(), 1);
         QTest::mouseMove(handle(), grab + QPoint(30, 20));
         QTest::mouseMove(handle(), grab + QPoint(160, 70));
-        QCOMPARE(fg->pos(), QPoint(160, 70));
+        QCOMPARE(fg(1).topLeft(), QPoint(160, 70));
         // The grab point stays under the pointer.
-        QCOMPARE(at(fg, QPoint(20, 10)), grab + QPoint(160, 70));
+        QCOMPARE(atFg(1, QPoint(20, 10)), grab + QPoint(160, 70));
         QCOMPARE(win().model().Records()[1].Left, 0.0f); // not until the release
         QTest::mouseRelease(handle(), Qt::LeftButton, {}, grab + QPoint(160, 70));
         QCOMPARE(win().model().Records()[1], (PositionRecord{QStringLiteral("flower.jpg"), 2400, 1050, 1200, 900}));
         QCOMPARE(win().frame()->geometry(), twipsToPixels(2398, 1048, 1204, 904));
         QCOMPARE(win().board()->pos(), QPoint(0, 26)); // the board did not move
         // Past the top-left edge: negative, no bound.
-        const QPoint grab2 = at(fg, QPoint(5, 5));
+        const QPoint grab2 = atFg(1, QPoint(5, 5));
         QTest::mousePress(handle(), Qt::LeftButton, {}, grab2);
         QTest::mouseMove(handle(), grab2 - QPoint(200, 100));
         QTest::mouseRelease(handle(), Qt::LeftButton, {}, grab2 - QPoint(200, 100));
-        QCOMPARE(fg->pos(), QPoint(-40, -30));
+        QCOMPARE(fg(1).topLeft(), QPoint(-40, -30));
         QCOMPARE(win().model().Records()[1].Left, -600.0f);
         QCOMPARE(win().model().Records()[1].Top, -450.0f);
     }
@@ -228,21 +242,20 @@ private slots:
     {
         newDocument();
         click(5);
-        ForegroundImage *fg0 = win().foreground(0);
-        ForegroundImage *fg1 = win().foreground(1);
         // Move foreground 1 away so foreground 0 can be reached.
-        QTest::mousePress(handle(), Qt::LeftButton, {}, at(fg1, QPoint(1, 1)));
-        QTest::mouseMove(handle(), at(fg1, QPoint(1, 1)) + QPoint(200, 0));
-        QTest::mouseRelease(handle(), Qt::LeftButton, {}, at(fg1, QPoint(1, 1)));
-        QCOMPARE(fg1->pos(), QPoint(200, 0));
+        const QPoint from = atFg(1, QPoint(1, 1));
+        QTest::mousePress(handle(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(handle(), from + QPoint(200, 0));
+        QTest::mouseRelease(handle(), Qt::LeftButton, {}, from + QPoint(200, 0));
+        QCOMPARE(fg(1).topLeft(), QPoint(200, 0));
         m_dialogs->answerFile(app(QStringLiteral("s.pos")));
         click(4);
 
-        const QPoint p = at(fg0, QPoint(10, 10));
+        const QPoint p = atFg(0, QPoint(10, 10));
         QTest::mousePress(handle(), Qt::RightButton, {}, p);
         QTest::mouseMove(handle(), p + QPoint(50, 50));
         QTest::mouseRelease(handle(), Qt::RightButton, {}, p + QPoint(50, 50));
-        QCOMPARE(fg0->pos(), QPoint(0, 0));
+        QCOMPARE(fg(0).topLeft(), QPoint(0, 0));
         QCOMPARE(win().model().CurrentIndex(), 1);
         QVERIFY(!action("mnuSavePos")->isEnabled());
         QCOMPARE(win().board()->pos(), QPoint(0, 26));
@@ -251,10 +264,10 @@ private slots:
         QTest::mousePress(handle(), Qt::LeftButton, {}, p);
         QTest::mousePress(handle(), Qt::RightButton, {}, p);
         QTest::mouseMove(handle(), p + QPoint(40, 40));
-        QCOMPARE(fg0->pos(), QPoint(0, 0));
+        QCOMPARE(fg(0).topLeft(), QPoint(0, 0));
         QTest::mouseRelease(handle(), Qt::RightButton, {}, p + QPoint(40, 40));
         QTest::mouseMove(handle(), p + QPoint(45, 30));
-        QCOMPARE(fg0->pos(), QPoint(45, 30));
+        QCOMPARE(fg(0).topLeft(), QPoint(45, 30));
         QTest::mouseRelease(handle(), Qt::LeftButton, {}, p + QPoint(45, 30));
         QCOMPARE(win().model().CurrentIndex(), 0);
         QCOMPARE(win().model().Records()[0].Left, 675.0f);
@@ -269,7 +282,8 @@ private slots:
         QTest::mouseRelease(handle(), Qt::LeftButton, {}, p + QPoint(-100, -50));
         QCOMPARE(win().board()->pos(), QPoint(-100, -24));
         // The foregrounds ride with the board; the record is unchanged.
-        QCOMPARE(win().foreground(0)->pos(), QPoint(0, 0));
+        QCOMPARE(fg(0).topLeft(), QPoint(0, 0));
+        QCOMPARE(win().foregrounds()->parentWidget(), win().board());
         QCOMPARE(win().model().Records()[0].Left, 0.0f);
     }
 
@@ -346,7 +360,7 @@ private slots:
             QVERIFY(!button(n)->isEnabled());
         QVERIFY(!action("mnuSavePos")->isEnabled());
         QVERIFY(!win().menuBar()->actions()[1]->isVisible());
-        QVERIFY(!win().foreground(0)->isVisible());
+        QVERIFY(fg(0).isEmpty());
     }
 
     void deleteRemovesWidgets()
@@ -354,9 +368,10 @@ private slots:
         newDocument();
         click(5);
         click(5);
-        QCOMPARE(win().foregroundWidgetCount(), 3);
+        QCOMPARE(fg(2), QRect(0, 0, 80, 60));
         click(7);
-        QCOMPARE(win().foregroundWidgetCount(), 2);
+        QVERIFY(fg(2).isEmpty());
+        QCOMPARE(fg(1), QRect(0, 0, 80, 60));
         QCOMPARE(win().model().CurrentIndex(), 0);
         QCOMPARE(win().frame()->geometry(), twipsToPixels(-2, -2, 1204, 904));
         // Opening a position file replaces them all.
@@ -367,10 +382,10 @@ private slots:
         m_dialogs->answerMessage(MsgResult::No);
         m_dialogs->answerFile(app(QStringLiteral("two.pos")));
         click(3);
-        QCOMPARE(win().foregroundWidgetCount(), 2);
-        QCOMPARE(win().foreground(0)->geometry(), QRect(100, 50, 100, 100));
-        QCOMPARE(win().foreground(1)->geometry(), QRect(2, 1, 3, 4));
-        QVERIFY(win().foreground(1)->picture().isNull());
+        QCOMPARE(win().model().ForegroundCount(), 2);
+        QCOMPARE(fg(0), QRect(100, 50, 100, 100));
+        QCOMPARE(fg(1), QRect(2, 1, 3, 4)); // no picture: grabbable at its stored size
+        QVERIFY(fg(2).isEmpty());
         QCOMPARE(win().frame()->geometry(), twipsToPixels(1498, 748, 1504, 1504));
     }
 };
