@@ -50,8 +50,8 @@ int main(int argc, char **argv)
     QList<PositionRecord> records;
     records.reserve(n);
     for (int i = 0; i < n; ++i)
-        records.append({QStringLiteral("p%1.jpg").arg(i % kPictures), float((i % 181) * 135), float((i / 181) * 90 - 300),
-                        960, 720});
+        records.append({QStringLiteral("p%1.jpg").arg(i % kPictures), float((i % 181) * 135),
+                        float((i / 181) * 90 - 300), 960, 720});
     const QString posPath = AppDir() + QStringLiteral("wall.pos");
 
     QElapsedTimer t;

@@ -510,7 +510,8 @@ private slots:
         QCOMPARE(model().slot(1).rect(), QRectF(1500, 3000, 1500, 1500));
         QCOMPARE(model().Records()[1], (PositionRecord{QStringLiteral("pics\\cat.jpg"), 1500, 3000, 1200, 900}));
         QCOMPARE(model().frameRect(), QRectF(1498, 2998, 1204, 904)); // not refreshed
-        QCOMPARE(readAll(save()), QByteArray("\"flower.jpg\",0,0,1200,900\r\n\"pics\\cat.jpg\",1500,3000,1200,900\r\n"));
+        QCOMPARE(readAll(save()),
+                 QByteArray("\"flower.jpg\",0,0,1200,900\r\n\"pics\\cat.jpg\",1500,3000,1200,900\r\n"));
         fake().files << QString();
         model().ChangeForeground();
         QVERIFY(!model().modified());

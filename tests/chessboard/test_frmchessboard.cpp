@@ -153,7 +153,8 @@ private slots:
         for (QAction *a : top[1]->menu()->actions())
             edit << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('/') + a->objectName();
         QCOMPARE(edit, QStringList({QStringLiteral("-/mnuSep1"), QStringLiteral("插入前景图(&P)/mnuInsertFront"),
-                                    QStringLiteral("变更前景图(&F)/mnuLoadFront"), QStringLiteral("删除前景图(&D)/mnuDelFront")}));
+                                    QStringLiteral("变更前景图(&F)/mnuLoadFront"),
+                                    QStringLiteral("删除前景图(&D)/mnuDelFront")}));
         QCOMPARE(action("mnuQuit")->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
         for (const char *name : {"mnuSavePos", "mnuInsertFront", "mnuLoadFront", "mnuDelFront"})
             QVERIFY2(!action(name)->isEnabled(), name);

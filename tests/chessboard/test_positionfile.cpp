@@ -168,7 +168,8 @@ private slots:
         QTest::newRow("LF only") << QByteArray("\"a b.bmp\",1,2,3,4\n") << QStringLiteral("a b.bmp") << 1.0f;
         QTest::newRow("unquoted name is trimmed") << QByteArray("  a b.bmp  ,1,2,3,4\r\n") << QStringLiteral("a b.bmp")
                                                   << 1.0f;
-        QTest::newRow("blanks before fields") << QByteArray("\t\"x.gif\", -1.5,\t2, 3 ,4\r\n") << QStringLiteral("x.gif")
+        QTest::newRow("blanks before fields")
+            << QByteArray("\t\"x.gif\", -1.5,\t2, 3 ,4\r\n") << QStringLiteral("x.gif")
                                               << -1.5f;
         QTest::newRow("plus sign and exponent") << QByteArray("\"x.gif\",+1.5e3,2,3,4\r\n") << QStringLiteral("x.gif")
                                                 << 1500.0f;
@@ -295,8 +296,9 @@ private slots:
         const QString path = dir.file(QStringLiteral("doc.pos"));
         QVERIFY(PositionFile::Save(path, workedExample()));
         QString error;
-        QVERIFY(!PositionFile::Save(path, {rec(QStringLiteral("ok.bmp"), 1, 2, 3, 4), rec(QStringLiteral("😀"), 0, 0, 0, 0)},
-                                    &error));
+        const QList<PositionRecord> refused = {rec(QStringLiteral("ok.bmp"), 1, 2, 3, 4),
+                                               rec(QStringLiteral("😀"), 0, 0, 0, 0)};
+        QVERIFY(!PositionFile::Save(path, refused, &error));
         QVERIFY(!error.isEmpty());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
