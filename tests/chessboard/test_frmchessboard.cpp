@@ -302,11 +302,19 @@ private slots:
         QTRY_COMPARE(win().clientArea()->size(), QSize(800, 600));
         QCOMPARE(pixelsToTwips(win().clientArea()->width()), 12000.0);
         QCOMPARE(pixelsToTwips(win().clientArea()->height()), 9000.0);
-        // Centred where it fits; never pushed above or left of the screen.
-        const QRect frame = win().frameGeometry();
-        const int expectX = screen.x() + qMax(0, (screen.width() - frame.width()) / 2);
-        const int expectY = screen.y() + qMax(0, (screen.height() - frame.height()) / 2);
-        QCOMPARE(frame.topLeft(), QPoint(expectX, expectY));
+        QCOMPARE(win().frameGeometry().center().x(), screen.center().x());
+        QVERIFY(qAbs(win().frameGeometry().center().y() - screen.center().y()) <= 1);
+        // The board's lowest 390 twips lie below the client area.
+        QCOMPARE(win().board()->geometry().bottom(), win().clientArea()->height() - 1 + 26);
+    }
+
+    void windowLargerThanScreenKeepsTitleBarOnScreen()
+    {
+        QVERIFY(test::writeImage(app(QStringLiteral("huge.bmp")), test::patternImage(2000, 1400), "BMP"));
+        const QRect screen = win().screen()->geometry();
+        loadBackground(QStringLiteral("huge.bmp"));
+        QTRY_COMPARE(win().clientArea()->size(), QSize(2000, 1400));
+        QCOMPARE(win().frameGeometry().topLeft(), screen.topLeft());
     }
 
     void saveBoardHasNoForegrounds()
