@@ -89,7 +89,6 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_frame->setObjectName(QStringLiteral("Shape1"));
     m_frame->setBorderColor(kFrameColour);
     placeTwips(m_frame, 840, 1200, 735, 735);
-
     m_frame->raise();
 
     buildToolbar();

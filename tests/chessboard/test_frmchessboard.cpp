@@ -181,6 +181,16 @@ private slots:
         click(4);
         QVERIFY(!action("mnuSavePos")->isEnabled());
         QVERIFY(QFile::exists(app(QStringLiteral("a.pos"))));
+        // Every chooser starts in the program's folder with no name offered.
+        for (const ScriptedDialogs::Logged &entry : m_dialogs->log()) {
+            if (entry.kind != ScriptedDialogs::Kind::File)
+                continue;
+            QVERIFY(entry.file.fileName.isEmpty());
+            QCOMPARE(entry.file.initDir, AppDir());
+        }
+        QCOMPARE(m_dialogs->log().last().file.filter, BoardModel::PositionFilter());
+        QVERIFY(m_dialogs->log().last().file.save);
+        QVERIFY(!m_dialogs->log().last().file.overwritePrompt);
     }
 
     void newDocumentShowsForegroundFramed()
