@@ -269,6 +269,15 @@ QString frmChessBoard::toolTipAt(QPoint boardPixel) const
     return m_layer->slotAt(boardPixel) >= 0 ? QStringLiteral("按住左键移动") : m_board->toolTip();
 }
 
+// A board pixel relative to a slot's top-left corner, in twips.
+QPointF frmChessBoard::slotLocalTwips(int index, QPoint boardPixel) const
+{
+    if (index < 0 || index >= m_model->slotCount())
+        return QPointF();
+    const BoardSlot &s = m_model->slot(index);
+    return QPointF(pixelsToTwips(boardPixel.x()) - s.left, pixelsToTwips(boardPixel.y()) - s.top);
+}
+
 bool frmChessBoard::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched != m_board)
@@ -286,7 +295,7 @@ bool frmChessBoard::eventFilter(QObject *watched, QEvent *event)
         }
         if (m_boardPressed)
             return false;
-        const QPointF local = pixelsToTwips(1) * QPointF(pixel - m_layer->slotRect(m_grabbedSlot).topLeft());
+        const QPointF local = slotLocalTwips(m_grabbedSlot, pixel);
         m_model->pressForeground(m_grabbedSlot, e->button(), local.x(), local.y());
         return true;
     }
@@ -295,7 +304,7 @@ bool frmChessBoard::eventFilter(QObject *watched, QEvent *event)
             return false;
         auto *e = static_cast<QMouseEvent *>(event);
         const QPoint pixel = e->position().toPoint();
-        const QPointF local = pixelsToTwips(1) * QPointF(pixel - m_layer->slotRect(m_grabbedSlot).topLeft());
+        const QPointF local = slotLocalTwips(m_grabbedSlot, pixel);
         m_model->moveOverForeground(m_grabbedSlot, e->buttons(), local.x(), local.y());
         return true;
     }
@@ -309,8 +318,7 @@ bool frmChessBoard::eventFilter(QObject *watched, QEvent *event)
         const int slot = m_grabbedSlot;
         if (e->buttons() == Qt::NoButton)
             m_grabbedSlot = -1;
-        const QPointF local =
-            pixelsToTwips(1) * QPointF(e->position().toPoint() - m_layer->slotRect(slot).topLeft());
+        const QPointF local = slotLocalTwips(slot, e->position().toPoint());
         m_model->releaseForeground(slot, e->button(), local.x(), local.y());
         return true;
     }

@@ -63,6 +63,7 @@ private:
     void applyControls();
     void applyFrame();
     void onBackgroundLoaded(const Picture &picture);
+    QPointF slotLocalTwips(int index, QPoint boardPixel) const;
     // Runs a document operation; the frame stays above the foregrounds.
     template <class F>
     void run(F &&operation);

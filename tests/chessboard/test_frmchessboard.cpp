@@ -249,6 +249,23 @@ private slots:
         QCOMPARE(win().model().Records()[1].Top, -450.0f);
     }
 
+    void dragFromFractionalPositionFollowsPointerExactly()
+    {
+        QFile f(app(QStringLiteral("frac.pos")));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("\"flower.jpg\",7.5,22.5,1,1\r\n");
+        f.close();
+        m_dialogs->answerFile(app(QStringLiteral("frac.pos")));
+        click(3);
+        const QPoint start = at(win().board(), QPoint(10, 10));
+        QTest::mousePress(handle(), Qt::LeftButton, {}, start);
+        for (int step = 1; step <= 3; ++step)
+            QTest::mouseMove(handle(), start + QPoint(step, 2 * step));
+        QTest::mouseRelease(handle(), Qt::LeftButton, {}, start + QPoint(3, 6));
+        QCOMPARE(win().model().Records()[0].Left, 52.5f);
+        QCOMPARE(win().model().Records()[0].Top, 112.5f);
+    }
+
     void dragWithOtherButtonsDoesNotMove()
     {
         newDocument();
