@@ -1,6 +1,7 @@
 #include "windowlauncher.h"
 
 #include "form30.h"
+#include "chessboard/frmchessboard.h"
 #include "freelayout/form31.h"
 #include "map/frmmap.h"
 #include "platform/windows.h"
@@ -34,7 +35,9 @@ void showMapWindow()
     showWindow<frmMap>();
 }
 
-// Windows not built yet have nothing to show.
-void showChessBoard() {}
+void showChessBoard()
+{
+    showWindow<frmChessBoard>();
+}
 
 } // namespace ptt
