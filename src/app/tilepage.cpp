@@ -82,27 +82,41 @@ Cover coverOf(const QImage &tile)
     return allZero ? Cover::Nothing : Cover::Blend;
 }
 
-// Writes one page row from a periodic pattern row. pattern holds period
-// pixels followed by its first 4 again, so a 4-pixel load never wraps.
+// Pixels of a pattern row beyond its period (a copy of its start), so that a
+// block load near the end of the period never wraps.
+constexpr int kRowSlack = 16;
+
+// Writes one page row from a periodic pattern row of period pixels (followed
+// by kRowSlack more).
 void writeRow(quint32 *dst, int width, const quint32 *pattern, int period)
 {
     int x = 0;
     int k = 0;
 #if defined(__SSE2__)
-    // Streaming stores: the page is far larger than the cache and is not
-    // read back soon, so writing around the cache avoids reading each line
-    // in first.
-    for (; x < width && (reinterpret_cast<quintptr>(dst + x) & 15); ++x) {
-        dst[x] = pattern[k];
-        if (++k == period)
-            k = 0;
-    }
-    for (; x + 4 <= width; x += 4) {
-        _mm_stream_si128(reinterpret_cast<__m128i *>(dst + x),
-                         _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern + k)));
-        k += 4;
-        if (k >= period)
-            k -= period;
+    // Whole cache lines of streaming stores: the page is far larger than the
+    // cache and is not read back soon, so writing around the cache saves
+    // reading each line in first. Needs period >= 16 once the loop runs.
+    if (width >= 32 && period >= 16) {
+        for (; reinterpret_cast<quintptr>(dst + x) & 63; ++x) {
+            dst[x] = pattern[k];
+            if (++k == period)
+                k = 0;
+        }
+        for (; x + 16 <= width; x += 16) {
+            const auto *in = reinterpret_cast<const __m128i *>(pattern + k);
+            auto *out = reinterpret_cast<__m128i *>(dst + x);
+            const __m128i a = _mm_loadu_si128(in);
+            const __m128i b = _mm_loadu_si128(in + 1);
+            const __m128i c = _mm_loadu_si128(in + 2);
+            const __m128i d = _mm_loadu_si128(in + 3);
+            _mm_stream_si128(out, a);
+            _mm_stream_si128(out + 1, b);
+            _mm_stream_si128(out + 2, c);
+            _mm_stream_si128(out + 3, d);
+            k += 16;
+            if (k >= period)
+                k -= period;
+        }
     }
 #else
     for (; x + period <= width; x += period)
@@ -124,7 +138,7 @@ void replicateOpaque(QImage &page, const QImage &tile)
     const int tw = tile.width();
     const int th = tile.height();
     const int period = tw >= pageW ? pageW : tw * ((kMinRowPeriod + tw - 1) / tw);
-    const size_t rowLen = size_t(period) + 4;
+    const size_t rowLen = size_t(period) + kRowSlack;
 
     std::vector<quint32> rows(rowLen * size_t(th));
     for (int j = 0; j < th; ++j) {
@@ -191,14 +205,6 @@ void TilePage(QImage &page, const QImage &source, const QSize &tile)
         TilePageReference(page, source, tile);
         return;
     }
-    if (source.size() == QSize(1, 1)) {
-        // The painter draws a 1 x 1 source as a solid fill of the target, so
-        // one fill of the whole page is every tile at once.
-        QPainter painter(&page);
-        painter.drawImage(QRect(0, 0, page.width(), page.height()), source);
-        return;
-    }
-
     const QSize visible(qMin(tile.width(), page.width()), qMin(tile.height(), page.height()));
     if (!source.hasAlphaChannel()) {
         const QImage drawn = drawnTile(source, tile, visible, QImage::Format_RGB32);
@@ -220,7 +226,14 @@ void TilePage(QImage &page, const QImage &source, const QSize &tile)
     case Cover::Nothing:
         break;
     case Cover::Blend:
-        blendReplicated(page, drawn);
+        if (source.size() == QSize(1, 1)) {
+            // The painter draws a 1 x 1 source as a solid fill of the target,
+            // so one fill of the whole page is every tile at once.
+            QPainter painter(&page);
+            painter.drawImage(QRect(0, 0, page.width(), page.height()), source);
+        } else {
+            blendReplicated(page, drawn);
+        }
         break;
     }
 }
