@@ -34,9 +34,6 @@ namespace {
 // Shortest run of pixels a replicated row is built to, so that narrow tiles
 // still copy in long strides.
 constexpr int kMinRowPeriod = 64;
-// Size the super-tile of a blended tiling grows to, in pixels.
-constexpr int kSuperTileWidth = 512;
-constexpr int kSuperTileHeight = 128;
 
 // Whether the painter draws every tile of this source with the same pixels
 // wherever the tile lies. An unscaled source is copied pixel for pixel; a 1 x 1
@@ -129,68 +126,99 @@ void writeRow(quint32 *dst, int width, const quint32 *pattern, int period)
     }
 }
 
+// The rows of one tile, each repeated to a period of at least kMinRowPeriod
+// pixels (or cut to the page's width) and followed by kRowSlack more.
+struct PatternRows {
+    std::vector<quint32> pixels;
+    int period = 0;
+    size_t rowLength = 0;
+    int count = 0;
+    const quint32 *row(int y) const { return pixels.data() + rowLength * size_t(y % count); }
+};
+
+PatternRows patternRows(const QImage &tile, int pageWidth)
+{
+    PatternRows rows;
+    const int tw = tile.width();
+    rows.period = tw >= pageWidth ? pageWidth : tw * ((kMinRowPeriod + tw - 1) / tw);
+    rows.rowLength = size_t(rows.period) + kRowSlack;
+    rows.count = tile.height();
+    rows.pixels.resize(rows.rowLength * size_t(rows.count));
+    for (int j = 0; j < rows.count; ++j) {
+        const auto *src = reinterpret_cast<const quint32 *>(tile.constScanLine(j));
+        quint32 *row = rows.pixels.data() + rows.rowLength * size_t(j);
+        for (size_t k = 0; k < rows.rowLength; ++k)
+            row[k] = src[(k % size_t(rows.period)) % size_t(tw)];
+    }
+    return rows;
+}
+
 // Fills the page with copies of an opaque tile. tile is the visible part of
-// one tile (tileWidth x tileHeight, cut to the page).
+// one tile (tile size cut to the page).
 void replicateOpaque(QImage &page, const QImage &tile)
 {
-    const int pageW = page.width();
-    const int pageH = page.height();
-    const int tw = tile.width();
-    const int th = tile.height();
-    const int period = tw >= pageW ? pageW : tw * ((kMinRowPeriod + tw - 1) / tw);
-    const size_t rowLen = size_t(period) + kRowSlack;
-
-    std::vector<quint32> rows(rowLen * size_t(th));
-    for (int j = 0; j < th; ++j) {
-        const auto *src = reinterpret_cast<const quint32 *>(tile.constScanLine(j));
-        quint32 *row = rows.data() + rowLen * size_t(j);
-        for (size_t k = 0; k < rowLen; ++k)
-            row[k] = src[(k % size_t(period)) % size_t(tw)];
-    }
-    for (int y = 0; y < pageH; ++y) {
-        auto *dst = reinterpret_cast<quint32 *>(page.scanLine(y));
-        writeRow(dst, pageW, rows.data() + rowLen * size_t(y % th), period);
-    }
+    const PatternRows rows = patternRows(tile, page.width());
+    for (int y = 0; y < page.height(); ++y)
+        writeRow(reinterpret_cast<quint32 *>(page.scanLine(y)), page.width(), rows.row(y), rows.period);
 #if defined(__SSE2__)
     _mm_sfence();
 #endif
 }
 
-// Blends copies of a partly transparent tile over the page. The tile is
-// first repeated into a larger super-tile, which the painter then blends
-// unscaled: blending is per pixel, so drawing the super-tile gives the same
-// pixels as drawing each tile, at a fraction of the painter calls.
-void blendReplicated(QImage &page, const QImage &tile)
+// The painter's source-over of a premultiplied pixel: s + d * (255 - alpha of
+// s) / 255, each channel rounded as the painter rounds. It leaves d as it is
+// where s is 0 and gives s where s is opaque.
+inline quint32 sourceOver(quint32 s, quint32 d)
 {
-    const int tw = tile.width();
-    const int th = tile.height();
-    const auto grow = [](int step, int want, int limit) {
-        if (step >= limit)
-            return step;
-        const int reps = qMin((want + step - 1) / step, (limit + step - 1) / step);
-        return step * qMax(1, reps);
-    };
-    const int superW = grow(tw, kSuperTileWidth, page.width());
-    const int superH = grow(th, kSuperTileHeight, page.height());
+    const quint32 a = 255 - (s >> 24);
+    quint32 rb = (d & 0xff00ff) * a;
+    rb = ((rb + ((rb >> 8) & 0xff00ff) + 0x800080) >> 8) & 0xff00ff;
+    quint32 ag = ((d >> 8) & 0xff00ff) * a;
+    ag = (ag + ((ag >> 8) & 0xff00ff) + 0x800080) & 0xff00ff00;
+    return s + (rb | ag);
+}
 
-    QImage super = tile;
-    if (superW != tw || superH != th) {
-        super = QImage(superW, superH, QImage::Format_ARGB32_Premultiplied);
-        if (super.isNull()) {
-            super = tile;
-        } else {
-            for (int y = 0; y < superH; ++y) {
-                const auto *src = reinterpret_cast<const quint32 *>(tile.constScanLine(y % th));
-                auto *dst = reinterpret_cast<quint32 *>(super.scanLine(y));
-                for (int x = 0; x < superW; x += tw)
-                    std::memcpy(dst + x, src, size_t(qMin(tw, superW - x)) * 4);
-            }
+void blendRow(quint32 *dst, int width, const quint32 *pattern, int period)
+{
+    int x = 0;
+    int k = 0;
+#if defined(__SSE2__)
+    if (period >= 4) {
+        const __m128i lowBytes = _mm_set1_epi16(0x00ff);
+        const __m128i half = _mm_set1_epi16(0x0080);
+        const __m128i full = _mm_set1_epi32(0xff);
+        for (; x + 4 <= width; x += 4) {
+            const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern + k));
+            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst + x));
+            // 255 - alpha in both 16-bit halves of each pixel.
+            __m128i a = _mm_sub_epi32(full, _mm_srli_epi32(s, 24));
+            a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
+            __m128i rb = _mm_mullo_epi16(_mm_and_si128(d, lowBytes), a);
+            __m128i ag = _mm_mullo_epi16(_mm_srli_epi16(d, 8), a);
+            rb = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), half), 8);
+            ag = _mm_andnot_si128(lowBytes, _mm_add_epi16(_mm_add_epi16(ag, _mm_srli_epi16(ag, 8)), half));
+            const __m128i out = _mm_add_epi32(s, _mm_or_si128(rb, ag));
+            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + x), out);
+            k += 4;
+            if (k >= period)
+                k -= period;
         }
     }
-    QPainter painter(&page);
-    for (int y = 0; y < page.height(); y += super.height())
-        for (int x = 0; x < page.width(); x += super.width())
-            painter.drawImage(QPoint(x, y), super);
+#endif
+    for (; x < width; ++x) {
+        dst[x] = sourceOver(pattern[k], dst[x]);
+        if (++k == period)
+            k = 0;
+    }
+}
+
+// Blends copies of a partly transparent tile (premultiplied, as the painter
+// drew it) over the page, pixel by pixel as the painter blends.
+void blendReplicated(QImage &page, const QImage &tile)
+{
+    const PatternRows rows = patternRows(tile, page.width());
+    for (int y = 0; y < page.height(); ++y)
+        blendRow(reinterpret_cast<quint32 *>(page.scanLine(y)), page.width(), rows.row(y), rows.period);
 }
 
 } // namespace
