@@ -29,8 +29,9 @@ using Draw = std::function<void(QPainter &, const QSize &)>;
 
 QColor mix(const QColor &a, const QColor &b, qreal t)
 {
-    return QColor::fromRgbF(float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
-                            float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
+    return QColor::fromRgbF(
+        float(a.redF() + (b.redF() - a.redF()) * t), float(a.greenF() + (b.greenF() - a.greenF()) * t),
+        float(a.blueF() + (b.blueF() - a.blueF()) * t), float(a.alphaF() + (b.alphaF() - a.alphaF()) * t));
 }
 
 void verticalGradient(QPainter &p, const QRectF &r, const QList<QPair<qreal, QColor>> &stops)
@@ -217,24 +218,38 @@ QImage pattern()
         // Leaves under the flowers.
         for (int i = 0; i < 4; ++i) {
             const qreal a = 45 + 90 * i;
-            wrapped(s, [&](const QPointF &at) { leaf(p, at, 105, a, QColor(96, 150, 84)); }, centre);
-            wrapped(s, [&](const QPointF &at) { leaf(p, at, 80, a + 45, QColor(84, 138, 96)); }, corner);
+            wrapped(
+                s, [&](const QPointF &at) { leaf(p, at, 105, a, QColor(96, 150, 84)); }, centre);
+            wrapped(
+                s, [&](const QPointF &at) { leaf(p, at, 80, a + 45, QColor(84, 138, 96)); }, corner);
         }
-        wrapped(s, [&](const QPointF &at) {
-            flower(p, at, 92, 8, QColor(255, 236, 240), QColor(214, 70, 110), QColor(240, 180, 40), 11);
-        }, centre);
-        wrapped(s, [&](const QPointF &at) {
-            flower(p, at, 74, 6, QColor(255, 250, 230), QColor(236, 150, 48), QColor(150, 70, 30), 30);
-        }, corner);
+        wrapped(
+            s,
+            [&](const QPointF &at) {
+                flower(p, at, 92, 8, QColor(255, 236, 240), QColor(214, 70, 110), QColor(240, 180, 40), 11);
+            },
+            centre);
+        wrapped(
+            s,
+            [&](const QPointF &at) {
+                flower(p, at, 74, 6, QColor(255, 250, 230), QColor(236, 150, 48), QColor(150, 70, 30), 30);
+            },
+            corner);
         for (const QPointF &at : {midTop, midLeft})
-            wrapped(s, [&](const QPointF &c) {
-                flower(p, c, 30, 5, QColor(236, 240, 255), QColor(96, 118, 210), QColor(250, 220, 90), 18);
-            }, at);
+            wrapped(
+                s,
+                [&](const QPointF &c) {
+                    flower(p, c, 30, 5, QColor(236, 240, 255), QColor(96, 118, 210), QColor(250, 220, 90), 18);
+                },
+                at);
         // Small buds between.
-        const QPointF buds[] = {{s.width() * 0.25, s.height() * 0.25}, {s.width() * 0.75, s.height() * 0.25},
-                                {s.width() * 0.25, s.height() * 0.75}, {s.width() * 0.75, s.height() * 0.75}};
+        const QPointF buds[] = {{s.width() * 0.25, s.height() * 0.25},
+                                {s.width() * 0.75, s.height() * 0.25},
+                                {s.width() * 0.25, s.height() * 0.75},
+                                {s.width() * 0.75, s.height() * 0.75}};
         for (const QPointF &b : buds)
-            wrapped(s, [&](const QPointF &c) { glow(p, c, 16, QColor(226, 120, 140, 200)); }, b);
+            wrapped(
+                s, [&](const QPointF &c) { glow(p, c, 16, QColor(226, 120, 140, 200)); }, b);
     });
     grain(image, 3, 11);
     return image;
@@ -275,26 +290,28 @@ QImage mosaic(const QSize &s, quint32 seed, bool glass)
 {
     QImage image(s, QImage::Format_RGB32);
     if (glass) {
-        cells(image, 140, seed,
-              [](int, QRandomGenerator &r) {
-                  const QColor choices[] = {QColor(200, 40, 60),  QColor(40, 90, 190),  QColor(250, 190, 40),
-                                            QColor(60, 150, 90),  QColor(140, 60, 170), QColor(240, 120, 40),
-                                            QColor(70, 170, 200), QColor(230, 220, 170)};
-                  return choices[r.bounded(8)];
-              },
-              QColor(30, 26, 30), 5, false);
+        cells(
+            image, 140, seed,
+            [](int, QRandomGenerator &r) {
+                const QColor choices[]
+                    = {QColor(200, 40, 60),  QColor(40, 90, 190),  QColor(250, 190, 40), QColor(60, 150, 90),
+                       QColor(140, 60, 170), QColor(240, 120, 40), QColor(70, 170, 200), QColor(230, 220, 170)};
+                return choices[r.bounded(8)];
+            },
+            QColor(30, 26, 30), 5, false);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         p.setCompositionMode(QPainter::CompositionMode_Screen);
         glow(p, QPointF(s.width() * 0.3, s.height() * 0.25), s.width() * 0.6, QColor(255, 250, 220, 110));
     } else {
-        cells(image, 420, seed,
-              [](int, QRandomGenerator &r) {
-                  const qreal hue = 0.5 + r.bounded(0.17); // sea greens to blues
-                  return QColor::fromHsvF(float(std::fmod(hue, 1.0)), float(0.45 + r.bounded(0.4)),
-                                          float(0.6 + r.bounded(0.35)));
-              },
-              QColor(238, 232, 214), 3.2, false);
+        cells(
+            image, 420, seed,
+            [](int, QRandomGenerator &r) {
+                const qreal hue = 0.5 + r.bounded(0.17); // sea greens to blues
+                return QColor::fromHsvF(float(std::fmod(hue, 1.0)), float(0.45 + r.bounded(0.4)),
+                                        float(0.6 + r.bounded(0.35)));
+            },
+            QColor(238, 232, 214), 3.2, false);
         QPainter p(&image);
         p.setRenderHint(QPainter::Antialiasing);
         flower(p, QPointF(s.width() / 2.0, s.height() / 2.0), s.width() * 0.3, 8, QColor(255, 245, 220),
@@ -313,8 +330,8 @@ QImage rosette(const QSize &s, quint32 seed)
         bg.setColorAt(1, QColor(10, 16, 40));
         p.fillRect(QRectF(QPointF(0, 0), s), bg);
         const qreal R = s.width() * 0.48;
-        const QColor rings[] = {QColor(250, 200, 90), QColor(230, 90, 110), QColor(110, 200, 200), QColor(250, 240, 220),
-                                QColor(160, 120, 230), QColor(250, 150, 60)};
+        const QColor rings[] = {QColor(250, 200, 90),  QColor(230, 90, 110),  QColor(110, 200, 200),
+                                QColor(250, 240, 220), QColor(160, 120, 230), QColor(250, 150, 60)};
         for (int ring = 0; ring < 6; ++ring) {
             const qreal radius = R * (1.0 - ring * 0.15);
             const int n = 24 - ring * 3;
@@ -391,7 +408,8 @@ QImage landscape(const QSize &s, quint32 seed, bool night)
         if (!night) {
             // Trees on the nearest hill.
             for (int i = 0; i < 14; ++i) {
-                const qreal x = random.bounded(w), y = h * (0.86 + random.bounded(0.12)), th = h * (0.08 + random.bounded(0.06));
+                const qreal x = random.bounded(w), y = h * (0.86 + random.bounded(0.12)),
+                            th = h * (0.08 + random.bounded(0.06));
                 p.setBrush(QColor(20, 60 + int(random.bounded(30)), 40));
                 QPolygonF tree({QPointF(x, y - th), QPointF(x - th * 0.3, y), QPointF(x + th * 0.3, y)});
                 p.drawPolygon(tree);
@@ -411,7 +429,8 @@ QImage bokeh(const QSize &s, quint32 seed)
         for (int i = 0; i < 90; ++i) {
             const QPointF at(random.bounded(double(s.width())), random.bounded(double(s.height())));
             const qreal r = s.width() * (0.02 + random.bounded(0.09));
-            const QColor c = QColor::fromHsvF(float(random.bounded(1.0)), 0.6f, 1.0f, float(0.15 + random.bounded(0.35)));
+            const QColor c
+                = QColor::fromHsvF(float(random.bounded(1.0)), 0.6f, 1.0f, float(0.15 + random.bounded(0.35)));
             QRadialGradient g(at, r);
             g.setColorAt(0, mix(c, QColor(255, 255, 255, c.alpha()), 0.3));
             g.setColorAt(0.85, c);
@@ -501,7 +520,9 @@ QImage meadow(const QSize &s, quint32 seed)
     QImage image = render(s, [seed](QPainter &p, const QSize &s) {
         const qreal w = s.width(), h = s.height();
         verticalGradient(p, QRectF(0, 0, w, h),
-                         {{0, QColor(120, 180, 240)}, {0.35, QColor(200, 230, 250)}, {0.4, QColor(110, 170, 80)},
+                         {{0, QColor(120, 180, 240)},
+                          {0.35, QColor(200, 230, 250)},
+                          {0.4, QColor(110, 170, 80)},
                           {1, QColor(40, 110, 40)}});
         QRandomGenerator random(seed);
         for (int i = 0; i < 6; ++i)
@@ -629,12 +650,14 @@ QImage smallPicture(const QSize &s, int kind)
             break;
         }
         case 3: { // a cottage
-            verticalGradient(p, all, {{0, QColor(150, 200, 250)}, {0.75, QColor(230, 240, 250)}, {0.76, QColor(110, 170, 80)}});
+            verticalGradient(p, all,
+                             {{0, QColor(150, 200, 250)}, {0.75, QColor(230, 240, 250)}, {0.76, QColor(110, 170, 80)}});
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(240, 220, 180));
             p.drawRect(QRectF(w * 0.25, h * 0.45, w * 0.5, h * 0.4));
             p.setBrush(QColor(190, 60, 50));
-            p.drawPolygon(QPolygonF({QPointF(w * 0.18, h * 0.47), QPointF(w * 0.5, h * 0.15), QPointF(w * 0.82, h * 0.47)}));
+            p.drawPolygon(
+                QPolygonF({QPointF(w * 0.18, h * 0.47), QPointF(w * 0.5, h * 0.15), QPointF(w * 0.82, h * 0.47)}));
             p.setBrush(QColor(110, 70, 40));
             p.drawRect(QRectF(w * 0.45, h * 0.6, w * 0.1, h * 0.25));
             p.setBrush(QColor(120, 190, 240));
@@ -656,13 +679,15 @@ QImage smallPicture(const QSize &s, int kind)
             p.drawRoundedRect(QRectF(w * 0.43, h * 0.42, w * 0.14, h * 0.12), 4, 4);
             p.drawRoundedRect(QRectF(w * 0.4, h * 0.82, w * 0.2, h * 0.18), 6, 6);
             p.setBrush(QColor(200, 40, 50));
-            p.drawPolygon(QPolygonF({QPointF(w * 0.5, h * 0.04), QPointF(w * 0.5, h * 0.16), QPointF(w * 0.7, h * 0.1)}));
+            p.drawPolygon(
+                QPolygonF({QPointF(w * 0.5, h * 0.04), QPointF(w * 0.5, h * 0.16), QPointF(w * 0.7, h * 0.1)}));
             p.setPen(QPen(QColor(80, 60, 40), 2));
             p.drawLine(QPointF(w * 0.5, h * 0.03), QPointF(w * 0.5, h * 0.24));
             break;
         }
         case 5: { // a round tree
-            verticalGradient(p, all, {{0, QColor(200, 230, 250)}, {0.8, QColor(240, 245, 230)}, {0.81, QColor(120, 180, 80)}});
+            verticalGradient(p, all,
+                             {{0, QColor(200, 230, 250)}, {0.8, QColor(240, 245, 230)}, {0.81, QColor(120, 180, 80)}});
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(110, 70, 40));
             p.drawRect(QRectF(w * 0.45, h * 0.5, w * 0.1, h * 0.35));
@@ -685,14 +710,17 @@ QImage smallPicture(const QSize &s, int kind)
             QRandomGenerator random(6);
             for (int i = 0; i < 16; ++i) {
                 const QColor c = QColor::fromHsvF(float(random.bounded(1.0)), 0.6f, 1.0f);
-                flower(p, QPointF(random.bounded(w), random.bounded(h)), 10 + random.bounded(8.0), 5, mix(c, Qt::white, 0.6),
-                       c, QColor(250, 210, 60), random.bounded(90.0));
+                flower(p, QPointF(random.bounded(w), random.bounded(h)), 10 + random.bounded(8.0), 5,
+                       mix(c, Qt::white, 0.6), c, QColor(250, 210, 60), random.bounded(90.0));
             }
             break;
         }
         case 7: { // a boat on a lake
-            verticalGradient(p, all, {{0, QColor(250, 200, 150)}, {0.6, QColor(250, 230, 200)}, {0.61, QColor(60, 130, 190)},
-                                      {1, QColor(30, 80, 150)}});
+            verticalGradient(p, all,
+                             {{0, QColor(250, 200, 150)},
+                              {0.6, QColor(250, 230, 200)},
+                              {0.61, QColor(60, 130, 190)},
+                              {1, QColor(30, 80, 150)}});
             p.setPen(Qt::NoPen);
             glow(p, QPointF(w * 0.78, h * 0.3), h * 0.3, QColor(255, 240, 200, 220));
             p.setBrush(QColor(140, 80, 40));
@@ -704,9 +732,11 @@ QImage smallPicture(const QSize &s, int kind)
             hull.closeSubpath();
             p.drawPath(hull);
             p.setBrush(QColor(250, 250, 240));
-            p.drawPolygon(QPolygonF({QPointF(w * 0.47, h * 0.12), QPointF(w * 0.47, h * 0.58), QPointF(w * 0.7, h * 0.58)}));
+            p.drawPolygon(
+                QPolygonF({QPointF(w * 0.47, h * 0.12), QPointF(w * 0.47, h * 0.58), QPointF(w * 0.7, h * 0.58)}));
             p.setBrush(QColor(230, 90, 70));
-            p.drawPolygon(QPolygonF({QPointF(w * 0.45, h * 0.2), QPointF(w * 0.45, h * 0.58), QPointF(w * 0.3, h * 0.58)}));
+            p.drawPolygon(
+                QPolygonF({QPointF(w * 0.45, h * 0.2), QPointF(w * 0.45, h * 0.58), QPointF(w * 0.3, h * 0.58)}));
             p.setPen(QPen(QColor(220, 240, 255, 160), 1.5));
             for (int i = 0; i < 5; ++i)
                 p.drawLine(QPointF(w * (0.1 + i * 0.17), h * (0.82 + (i % 2) * 0.08)),
@@ -714,7 +744,8 @@ QImage smallPicture(const QSize &s, int kind)
             break;
         }
         case 8: { // a castle
-            verticalGradient(p, all, {{0, QColor(100, 150, 230)}, {0.82, QColor(210, 230, 250)}, {0.83, QColor(100, 160, 70)}});
+            verticalGradient(p, all,
+                             {{0, QColor(100, 150, 230)}, {0.82, QColor(210, 230, 250)}, {0.83, QColor(100, 160, 70)}});
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(190, 180, 160));
             p.drawRect(QRectF(w * 0.2, h * 0.45, w * 0.6, h * 0.4));
@@ -748,7 +779,8 @@ QImage smallPicture(const QSize &s, int kind)
             break;
         }
         case 10: { // a tall pine
-            verticalGradient(p, all, {{0, QColor(180, 220, 250)}, {0.88, QColor(235, 245, 250)}, {0.89, QColor(240, 250, 255)}});
+            verticalGradient(
+                p, all, {{0, QColor(180, 220, 250)}, {0.88, QColor(235, 245, 250)}, {0.89, QColor(240, 250, 255)}});
             p.setPen(Qt::NoPen);
             p.setBrush(QColor(100, 60, 30));
             p.drawRect(QRectF(w * 0.45, h * 0.78, w * 0.1, h * 0.15));
@@ -758,7 +790,8 @@ QImage smallPicture(const QSize &s, int kind)
                 g.setColorAt(0, QColor(40, 120, 60));
                 g.setColorAt(1, QColor(20, 70, 40));
                 p.setBrush(g);
-                p.drawPolygon(QPolygonF({QPointF(w * 0.5, top), QPointF(w * 0.5 - half, bottom), QPointF(w * 0.5 + half, bottom)}));
+                p.drawPolygon(QPolygonF(
+                    {QPointF(w * 0.5, top), QPointF(w * 0.5 - half, bottom), QPointF(w * 0.5 + half, bottom)}));
             }
             p.setBrush(QColor(255, 255, 255, 210));
             for (int i = 0; i < 4; ++i)
@@ -776,7 +809,8 @@ QImage smallPicture(const QSize &s, int kind)
 QImage icon()
 {
     return render(QSize(32, 32), [](QPainter &p, const QSize &) {
-        const QColor colours[] = {QColor(215, 21, 123), QColor(250, 190, 60), QColor(60, 150, 200), QColor(110, 180, 80)};
+        const QColor colours[]
+            = {QColor(215, 21, 123), QColor(250, 190, 60), QColor(60, 150, 200), QColor(110, 180, 80)};
         for (int i = 0; i < 4; ++i) {
             const QRectF r((i % 2) * 16 + 1, (i / 2) * 16 + 1, 14, 14);
             QLinearGradient g(r.topLeft(), r.bottomRight());
@@ -871,7 +905,7 @@ int main(int argc, char **argv)
         std::printf("%s\n", qPrintable(path));
     }
 
-    const QSize mapSizes[] = {{105, 105}, {106, 106}, {125, 96}, {95, 145}, {141, 151},
+    const QSize mapSizes[] = {{105, 105}, {106, 106}, {125, 96},  {95, 145}, {141, 151},
                               {132, 109}, {191, 119}, {226, 164}, {91, 87},  {125, 159}};
     for (int k = 1; k <= 10; ++k) {
         const QImage image = smallPicture(mapSizes[k - 1], k);
@@ -888,7 +922,8 @@ int main(int argc, char **argv)
         smallPicture(QSize(95, 145), 10),
     };
     for (int k = 1; k <= 3; ++k) {
-        const QString path = root.filePath(QStringLiteral("pictures/freelayout/small%1.jpg").arg(k, 2, 10, QLatin1Char('0')));
+        const QString path
+            = root.filePath(QStringLiteral("pictures/freelayout/small%1.jpg").arg(k, 2, 10, QLatin1Char('0')));
         check(saveJpeg(path, freeLayout[k - 1], 0, 60 * 1000), path);
     }
 

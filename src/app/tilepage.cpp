@@ -15,8 +15,7 @@ QSize tileGrid(const QSize &page, const QSize &tile)
 {
     if (tile.width() <= 0 || tile.height() <= 0 || page.isEmpty())
         return QSize(0, 0);
-    return QSize((page.width() + tile.width() - 1) / tile.width(),
-                 (page.height() + tile.height() - 1) / tile.height());
+    return QSize((page.width() + tile.width() - 1) / tile.width(), (page.height() + tile.height() - 1) / tile.height());
 }
 
 void TilePageReference(QImage &page, const QImage &source, const QSize &tile)
@@ -227,8 +226,8 @@ void TilePage(QImage &page, const QImage &source, const QSize &tile)
 {
     if (page.isNull() || source.isNull() || tile.width() <= 0 || tile.height() <= 0)
         return;
-    const bool pageFormatKnown =
-        page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32_Premultiplied;
+    const bool pageFormatKnown
+        = page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32_Premultiplied;
     if (!pageFormatKnown || !tilesAlike(source, tile)) {
         TilePageReference(page, source, tile);
         return;

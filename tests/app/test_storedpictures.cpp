@@ -24,7 +24,7 @@ QByteArray resource(const QString &path)
 quint32 le32(const QByteArray &d, int at)
 {
     return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 | quint32(uchar(d[at + 2])) << 16
-        | quint32(uchar(d[at + 3])) << 24;
+           | quint32(uchar(d[at + 3])) << 24;
 }
 
 // The start-of-frame marker kinds in a JPEG stream, walking the segments.
@@ -140,13 +140,13 @@ private slots:
     {
         QTest::addColumn<QString>("path");
         QTest::addColumn<QSize>("size");
-        const QSize map[] = {{105, 105}, {106, 106}, {125, 96}, {95, 145}, {141, 151},
+        const QSize map[] = {{105, 105}, {106, 106}, {125, 96},  {95, 145}, {141, 151},
                              {132, 109}, {191, 119}, {226, 164}, {91, 87},  {125, 159}};
         for (int k = 1; k <= 10; ++k)
             QTest::addRow("map %d", k) << QStringLiteral(":/pictures/map/small%1.%2")
-                                                .arg(k, 2, 10, QLatin1Char('0'))
-                                                .arg(k == 4 ? QStringLiteral("bmp") : QStringLiteral("jpg"))
-                                         << map[k - 1];
+                                              .arg(k, 2, 10, QLatin1Char('0'))
+                                              .arg(k == 4 ? QStringLiteral("bmp") : QStringLiteral("jpg"))
+                                       << map[k - 1];
         const QSize free[] = {{125, 96}, {125, 159}, {95, 145}};
         for (int k = 1; k <= 3; ++k)
             QTest::addRow("free layout %d", k)
@@ -168,8 +168,8 @@ private slots:
 
     void icons()
     {
-        for (const QString &path : {QStringLiteral(":/pictures/icon.png"),
-                                    QStringLiteral(PTT_SOURCE_DIR "/resources/icon.png")}) {
+        for (const QString &path :
+             {QStringLiteral(":/pictures/icon.png"), QStringLiteral(PTT_SOURCE_DIR "/resources/icon.png")}) {
             QImage icon;
             QVERIFY2(icon.load(path), qPrintable(path));
             QCOMPARE(icon.size(), QSize(32, 32));

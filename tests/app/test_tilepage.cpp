@@ -230,8 +230,7 @@ private slots:
             << busyPage(start) << partlyTransparentPremultiplied(QSize(685, 685)) << QSize(382, 383);
         QTest::newRow("start page, 1x1 tile from sample")
             << busyPage(start) << opaqueRgb32(QSize(685, 685)) << QSize(1, 1);
-        QTest::newRow("start page, 3x2 tile, soft alpha")
-            << busyPage(start) << softAlpha(QSize(3, 2)) << QSize(3, 2);
+        QTest::newRow("start page, 3x2 tile, soft alpha") << busyPage(start) << softAlpha(QSize(3, 2)) << QSize(3, 2);
         QTest::newRow("start page, 1x1 half transparent")
             << busyPage(start) << softAlpha(QSize(2, 2)).copy(1, 1, 1, 1) << QSize(1, 1);
         // Far from the origin the painter's arithmetic works with large
