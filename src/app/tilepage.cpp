@@ -186,9 +186,22 @@ void blendRow(quint32 *dst, int width, const quint32 *pattern, int period)
         const __m128i lowBytes = _mm_set1_epi16(0x00ff);
         const __m128i half = _mm_set1_epi16(0x0080);
         const __m128i full = _mm_set1_epi32(0xff);
+        const __m128i alpha = _mm_set1_epi32(int(0xff000000u));
         for (; x + 4 <= width; x += 4) {
             const __m128i s = _mm_loadu_si128(reinterpret_cast<const __m128i *>(pattern + k));
-            const __m128i d = _mm_loadu_si128(reinterpret_cast<const __m128i *>(dst + x));
+            auto *out = reinterpret_cast<__m128i *>(dst + x);
+            k += 4;
+            if (k >= period)
+                k -= period;
+            // Opaque and empty runs, common in GIF and ICO pictures, need no
+            // arithmetic: the formula gives s and d there.
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(_mm_and_si128(s, alpha), alpha)) == 0xffff) {
+                _mm_storeu_si128(out, s);
+                continue;
+            }
+            if (_mm_movemask_epi8(_mm_cmpeq_epi32(s, _mm_setzero_si128())) == 0xffff)
+                continue;
+            const __m128i d = _mm_loadu_si128(out);
             // 255 - alpha in both 16-bit halves of each pixel.
             __m128i a = _mm_sub_epi32(full, _mm_srli_epi32(s, 24));
             a = _mm_or_si128(a, _mm_slli_epi32(a, 16));
@@ -196,11 +209,7 @@ void blendRow(quint32 *dst, int width, const quint32 *pattern, int period)
             __m128i ag = _mm_mullo_epi16(_mm_srli_epi16(d, 8), a);
             rb = _mm_srli_epi16(_mm_add_epi16(_mm_add_epi16(rb, _mm_srli_epi16(rb, 8)), half), 8);
             ag = _mm_andnot_si128(lowBytes, _mm_add_epi16(_mm_add_epi16(ag, _mm_srli_epi16(ag, 8)), half));
-            const __m128i out = _mm_add_epi32(s, _mm_or_si128(rb, ag));
-            _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + x), out);
-            k += 4;
-            if (k >= period)
-                k -= period;
+            _mm_storeu_si128(out, _mm_add_epi32(s, _mm_or_si128(rb, ag)));
         }
     }
 #endif

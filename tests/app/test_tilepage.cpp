@@ -40,6 +40,20 @@ QImage softAlpha(QSize s)
     return image;
 }
 
+// Blocks that are wholly opaque, wholly clear or half clear, as icons with a
+// transparent surround load.
+QImage blockyAlpha(QSize s)
+{
+    QImage image(s, QImage::Format_ARGB32);
+    for (int y = 0; y < s.height(); ++y)
+        for (int x = 0; x < s.width(); ++x) {
+            const int block = (x / 8 + y / 5) % 3;
+            const int alpha = block == 0 ? 255 : block == 1 ? 0 : 100;
+            image.setPixel(x, y, qRgba((x * 9) & 0xff, (y * 17) & 0xff, 200, alpha));
+        }
+    return image;
+}
+
 QImage fullyTransparent(QSize s)
 {
     QImage image(s, QImage::Format_ARGB32);
@@ -124,6 +138,7 @@ const SourceKind kSources[] = {
     {"partly transparent ARGB32", partlyTransparent},
     {"partly transparent premultiplied", partlyTransparentPremultiplied},
     {"soft alpha", softAlpha},
+    {"blocks of alpha", blockyAlpha},
     {"fully transparent", fullyTransparent},
     {"indexed opaque", [](QSize s) { return indexed(s, false); }},
     {"indexed with transparent entry", [](QSize s) { return indexed(s, true); }},
