@@ -262,6 +262,10 @@ private slots:
             << busyPage(QSize(12007, 3)) << partlyTransparent(QSize(685, 685)) << QSize(1, 1);
         QTest::newRow("tall page, 1x1 tile from large indexed source")
             << busyPage(QSize(2, 12007)) << indexed(QSize(300, 300), true) << QSize(1, 1);
+        QTest::newRow("very wide page, RGB32 halved to 1x1 tiles")
+            << busyPage(QSize(20011, 2)) << opaqueRgb32(QSize(2, 2)) << QSize(1, 1);
+        QTest::newRow("very tall page, premultiplied halved")
+            << busyPage(QSize(3, 20011)) << partlyTransparentPremultiplied(QSize(4, 6)) << QSize(2, 3);
         QTest::newRow("wide page, 1 pixel wide tile from 2 pixel source")
             << busyPage(QSize(20011, 2)) << indexed(QSize(2, 2), false) << QSize(1, 1);
     }
