@@ -100,7 +100,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
         small->setObjectName(QLatin1String(r.small));
         small->setAutoSize(true);
         small->setToolTip(QString::fromUtf16(r.tip));
-        small->setPicture(storedPicture(QStringLiteral(":/pictures/freelayout/pic%1.jpg").arg(k + 1)));
+        small->setPicture(storedPicture(QStringLiteral(":/pictures/freelayout/small%1.jpg").arg(k + 1, 2, 10, QLatin1Char('0'))));
         connect(small, &PictureBox::clicked, this, [this, k] { LoadRegionPicture(k + 1); });
         m_small[k] = small;
     }

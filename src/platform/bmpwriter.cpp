@@ -3,8 +3,17 @@
 #include <QIODevice>
 #include <QSaveFile>
 
+#if defined(Q_OS_LINUX)
+#include <fcntl.h>
+#endif
+
 #include <cstring>
 #include <vector>
+
+#if defined(__x86_64__) || defined(__i386__)
+#include <immintrin.h>
+#define PTT_BMP_SSSE3 1
+#endif
 
 namespace ptt {
 
@@ -62,6 +71,44 @@ inline void packRow(const uchar *src, uchar *dst, int width)
     }
 }
 
+#if defined(PTT_BMP_SSSE3)
+// The same packing, sixteen pixels a step with byte shuffles, on processors
+// that have them (chosen at run time).
+__attribute__((target("ssse3"))) void packRowSsse3(const uchar *src, uchar *dst, int width)
+{
+    // Per 4 pixels: bytes 0-2, 4-6, 8-10, 12-14 to the low 12 bytes.
+    const __m128i pack = _mm_setr_epi8(0, 1, 2, 4, 5, 6, 8, 9, 10, 12, 13, 14, -1, -1, -1, -1);
+    int x = 0;
+    for (; x + 16 <= width; x += 16) {
+        const __m128i a = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src)), pack);
+        const __m128i b = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 16)), pack);
+        const __m128i c = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 32)), pack);
+        const __m128i d = _mm_shuffle_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i *>(src + 48)), pack);
+        // 12 + 12 + 12 + 12 bytes into three 16-byte stores.
+        const __m128i out0 = _mm_or_si128(a, _mm_slli_si128(b, 12));
+        const __m128i out1 = _mm_or_si128(_mm_srli_si128(b, 4), _mm_slli_si128(c, 8));
+        const __m128i out2 = _mm_or_si128(_mm_srli_si128(c, 8), _mm_slli_si128(d, 4));
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst), out0);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 16), out1);
+        _mm_storeu_si128(reinterpret_cast<__m128i *>(dst + 32), out2);
+        src += 64;
+        dst += 48;
+    }
+    packRow(src, dst, width - x);
+}
+#endif
+
+using PackRowFn = void (*)(const uchar *, uchar *, int);
+
+PackRowFn rowPacker()
+{
+#if defined(PTT_BMP_SSSE3)
+    if (__builtin_cpu_supports("ssse3"))
+        return packRowSsse3;
+#endif
+    return packRow;
+}
+
 } // namespace
 
 qint64 bmp24FileSize(int width, int height)
@@ -69,7 +116,12 @@ qint64 bmp24FileSize(int width, int height)
     return kFileHeaderSize + kInfoHeaderSize + rowStride(width) * height;
 }
 
-bool writeBmp24(QIODevice *device, const QImage &source, QString *error)
+namespace {
+
+// Writes the file; when file is given, each chunk is handed to the disk as
+// soon as it is written, so that the wait for the data to reach the disk at
+// commit overlaps with packing the next rows.
+bool writeBmp24To(QIODevice *device, QFileDevice *file, const QImage &source, QString *error)
 {
     auto fail = [error](const QString &message) {
         if (error)
@@ -113,11 +165,12 @@ bool writeBmp24(QIODevice *device, const QImage &source, QString *error)
     // Rows go out in chunks of about 4 MB, bottom row first.
     const int rowsPerChunk = int(qMax<qint64>(1, (4 << 20) / stride));
     std::vector<uchar> buffer(size_t(stride * qMin(rowsPerChunk, h)), 0);
+    const PackRowFn pack = rowPacker();
     for (int y = h - 1; y >= 0;) {
         const int rows = qMin(rowsPerChunk, y + 1);
         uchar *out = buffer.data();
         for (int i = 0; i < rows; ++i, --y) {
-            packRow(image.constScanLine(y), out, w);
+            pack(image.constScanLine(y), out, w);
             // padding bytes stay zero: the buffer was zeroed and packRow
             // never touches them
             out += stride;
@@ -125,8 +178,21 @@ bool writeBmp24(QIODevice *device, const QImage &source, QString *error)
         const qint64 bytes = stride * rows;
         if (device->write(reinterpret_cast<const char *>(buffer.data()), bytes) != bytes)
             return fail(device->errorString());
+#if defined(Q_OS_LINUX)
+        if (file && file->flush() && file->handle() >= 0)
+            sync_file_range(file->handle(), file->pos() - bytes, bytes, SYNC_FILE_RANGE_WRITE);
+#else
+        Q_UNUSED(file);
+#endif
     }
     return true;
+}
+
+} // namespace
+
+bool writeBmp24(QIODevice *device, const QImage &source, QString *error)
+{
+    return writeBmp24To(device, nullptr, source, error);
 }
 
 bool saveBmp24File(const QString &path, const QImage &image, QString *error)
@@ -140,7 +206,7 @@ bool saveBmp24File(const QString &path, const QImage &image, QString *error)
             *error = file.errorString();
         return false;
     }
-    if (!writeBmp24(&file, image, error)) {
+    if (!writeBmp24To(&file, &file, image, error)) {
         file.cancelWriting();
         return false;
     }
