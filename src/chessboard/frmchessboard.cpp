@@ -9,6 +9,7 @@
 #include "platform/canvas.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
+#include "text/textstamp.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -115,11 +116,8 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_frame->setBorderWidth(2);
     m_frame->hide();
 
-    // ---- TextStamp goes here --------------------------------------------
-    // The text tool (TextFont from the board's font, stamping on a release on
-    // the board, the font/colour dialogs and the angle) is built here from
-    // (m_board, m_combo1, m_buttons[10], m_buttons[11], m_hscroll1, m_label1, m_cdlg).
-    // ----------------------------------------------------------------------
+    // The text tool: TextFont from the board's font; stamps in twips on the board.
+    new TextStamp(m_board, m_combo1, m_buttons[10], m_buttons[11], m_hscroll1, m_label1, m_cdlg);
 
     for (const char16_t *item : kComboItems)
         m_combo1->addItem(QString::fromUtf16(item));

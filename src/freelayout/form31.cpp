@@ -10,6 +10,7 @@
 #include "platform/sizingframe.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
+#include "text/textstamp.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -147,10 +148,8 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     auto *command24 = button(m_client, "Command24", QStringLiteral("图2排版"), 840, 795);
     auto *command25 = button(m_client, "Command25", QStringLiteral("图3排版"), 1620, 795);
     auto *command22 = button(m_client, "Command22", QStringLiteral("保存"), 4170, 645);
-    Q_UNUSED(command29);
-    Q_UNUSED(command30);
-    // Text tool: constructed here with the page, Combo1, Command29, Command30
-    // and no angle bar.
+    // The text tool, with no angle bar: every stamp is horizontal.
+    new TextStamp(m_page, combo, command29, command30, nullptr, nullptr, m_cdlg);
 
     connect(command21, &QPushButton::clicked, this, [this] { SetPageSize(16105, 10545); });
     connect(command26, &QPushButton::clicked, this, [this] { SetPageSize(13000, 8000); });
