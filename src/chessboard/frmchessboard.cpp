@@ -14,6 +14,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
@@ -124,6 +125,7 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     for (char c = 'A'; c <= 'Q'; ++c)
         m_combo1->addItem(QString(QLatin1Char(c)));
     m_combo1->setEditText(QStringLiteral("双击设置文字"));
+    m_combo1->lineEdit()->setCursorPosition(0);
 }
 
 frmChessBoard::~frmChessBoard()
