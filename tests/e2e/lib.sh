@@ -239,6 +239,23 @@ e2e_pixels()
     convert "$file" -format "$fmt" info: 2>/dev/null
 }
 
+# e2e_first_row_with FILE X FROM TO "R G B" : the first row in FROM..TO-1 of column X with that colour.
+e2e_first_row_with()
+{
+    local shot=$1 x=$2 from=$3 to=$4 colour=$5 rows y=$3 line
+    rows=$(convert "$shot" -crop "1x$((to - from))+$x+$from" +repage -depth 8 txt:- 2>/dev/null | tail -n +2)
+    while read -r line; do
+        local rgb
+        rgb=$(sed -n 's/^[0-9]*,\([0-9]*\): *(\([0-9]*\),\([0-9]*\),\([0-9]*\).*/\2 \3 \4/p' <<<"$line")
+        if [ "$rgb" = "$colour" ]; then
+            printf '%d\n' "$y"
+            return 0
+        fi
+        y=$((y + 1))
+    done <<<"$rows"
+    return 1
+}
+
 # e2e_close_colour "R G B" "R G B" [TOL] : true when every channel differs by at most TOL (default 0).
 e2e_close_colour()
 {

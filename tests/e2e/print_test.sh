@@ -115,16 +115,13 @@ e2e_geometry "$WID"
 sleep 0.5
 SHOT=$E2E_RUN/start.png
 e2e_park
-e2e_shot "$SHOT"
 # The buttons sit in the strip under the menu bar; find its top in a column free of controls.
-STRIP_Y=""
-for ((y = GEO_Y; y < GEO_Y + 80; y++)); do
-    if [ "$(e2e_pixel "$SHOT" $((GEO_X + GEO_W - 20)) "$y")" = "215 21 123" ]; then
-        STRIP_Y=$y
-        break
-    fi
+deadline=$((SECONDS + 20))
+until e2e_shot "$SHOT" &&
+    STRIP_Y=$(e2e_first_row_with "$SHOT" $((GEO_X + GEO_W - 20)) "$GEO_Y" $((GEO_Y + 80)) "215 21 123"); do
+    [ $SECONDS -lt $deadline ] || e2e_fail "no toolbar strip"
+    sleep 0.2
 done
-[ -n "$STRIP_Y" ] || e2e_fail "no toolbar strip"
 button_x() { printf '%d\n' $((GEO_X + ($1 + $2 / 2) / 15)); }
 BUTTON_Y=$((STRIP_Y + 10))
 
