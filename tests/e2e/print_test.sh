@@ -5,10 +5,10 @@
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
 . "$HERE/lib.sh"
+. "$HERE/form30.sh"
 
 PROGRAM=${1:?usage: print_test.sh PROGRAM}
 PICTURE_SRC=$HERE/../../resources/pictures/samples/sample01.jpg
-TITLE="澄岭拼贴通4.6版"
 PDF_BACKEND=/usr/lib/cups/backend/cups-pdf
 PDF_PPD=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 PDF_CONF=/etc/cups/cups-pdf.conf
@@ -100,30 +100,13 @@ lpadmin -p TestPDF -E -v cups-pdf:/ -P "$PDF_PPD" 2>/dev/null || e2e_fail "could
 lpadmin -d TestPDF || e2e_fail "could not make the PDF queue the default"
 lpstat -d | grep -q TestPDF || e2e_fail "the PDF queue is not the default"
 
-jobs_done() { lpstat -W completed -o 2>/dev/null | grep -c . ; }
 jobs_all() { lpstat -W all -o 2>/dev/null | grep -c . ; }
 
 PICTURE=$E2E_RUN/pictures/photo.jpg
 mkdir -p "$(dirname "$PICTURE")"
 cp "$PICTURE_SRC" "$PICTURE"
 
-e2e_start_display
-e2e_start_program "$PROGRAM"
-WID=$(e2e_wait_window "$TITLE" 60)
-e2e_wait_maximized "$WID"
-e2e_geometry "$WID"
-sleep 0.5
-SHOT=$E2E_RUN/start.png
-e2e_park
-# The buttons sit in the strip under the menu bar; find its top in a column free of controls.
-deadline=$((SECONDS + 20))
-until e2e_shot "$SHOT" &&
-    STRIP_Y=$(e2e_first_row_with "$SHOT" $((GEO_X + GEO_W - 20)) "$GEO_Y" $((GEO_Y + 80)) "215 21 123"); do
-    [ $SECONDS -lt $deadline ] || e2e_fail "no toolbar strip"
-    sleep 0.2
-done
-button_x() { printf '%d\n' $((GEO_X + ($1 + $2 / 2) / 15)); }
-BUTTON_Y=$((STRIP_Y + 10))
+form30_start
 
 # "打印" with no picture opened: no job, no PDF.
 e2e_click "$(button_x 1470 495)" "$BUTTON_Y"
@@ -137,12 +120,10 @@ e2e_log "打印 at start printed nothing"
 e2e_click "$(button_x 510 495)" "$BUTTON_Y"
 e2e_file_dialog "打开" "$PICTURE"
 # The page now shows the photo at its corner, inside the page's border.
-ORIGIN_X=$((GEO_X + 2))
-ORIGIN_Y=$((STRIP_Y + 24))
 e2e_park
 want=$(e2e_pixel "$PICTURE" 300 300)
 e2e_wait_pixel $((ORIGIN_X + 300)) $((ORIGIN_Y + 300)) "$want" 0 10
-e2e_wait_pixel $((ORIGIN_X + 700)) $((ORIGIN_Y + 300)) "0 64 0" 0 5
+e2e_wait_pixel $((ORIGIN_X + 700)) $((ORIGIN_Y + 300)) "$WINDOW_GREEN" 0 5
 e2e_log "the photo is open"
 
 e2e_click "$(button_x 1470 495)" "$BUTTON_Y"
