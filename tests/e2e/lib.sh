@@ -18,6 +18,10 @@ e2e_log() { printf '[e2e %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 e2e_fail()
 {
     printf 'FAIL: %s\n' "$*" >&2
+    if [ -n "$E2E_RUN" ] && [ -s "$E2E_RUN/app.log" ]; then
+        printf -- '--- program output (last lines)\n' >&2
+        tail -n 20 "$E2E_RUN/app.log" >&2
+    fi
     if [ -n "$E2E_DISPLAY" ] && [ -n "$E2E_RUN" ]; then
         # Keep a picture of the screen for whoever reads the log.
         local shot=${E2E_FAIL_SHOT:-${TMPDIR:-/tmp}/e2e-fail-$(basename "$0" .sh)-$$.png}
