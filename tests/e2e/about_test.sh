@@ -1,7 +1,7 @@
 #!/bin/bash
 # "帮助" > "关于澄岭" hands the shipped help page to the desktop's opener (xdg-open, replaced here by a
 # recorder). With a build folder as second argument the program is first installed under a temporary
-# prefix and the installed copy is run, so the help page must be found under share/.
+# prefix and the installed copy is run, so the help page must be found under share/. Ends with 文件 > 退出.
 # Usage: about_test.sh PROGRAM [BUILD_DIR]
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -70,4 +70,17 @@ e2e_log "opened $url"
 want="file://$(cd "$(dirname "$EXPECTED_HELP")" && pwd -P)/index.html"
 e2e_assert_eq "$url" "$want" "address handed to the browser"
 e2e_app_running || e2e_fail "the program ended"
+
+# "文件" > "退出" closes the main window at once, with no question, and with it the program.
+e2e_click $((GEO_X + 22)) "$MENU_Y"
+e2e_key Down Down Down Down Down Return
+deadline=$((SECONDS + 15))
+while e2e_app_running; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "the program is still running after 退出"
+    sleep 0.1
+done
+wait "$E2E_APP_PID"
+status=$?
+E2E_APP_PID=""
+e2e_assert_eq "$status" 0 "exit status after 退出"
 echo "PASS"
