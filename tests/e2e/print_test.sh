@@ -13,11 +13,16 @@ PDF_BACKEND=/usr/lib/cups/backend/cups-pdf
 PDF_PPD=/usr/share/ppd/cups-pdf/CUPS-PDF_opt.ppd
 PDF_CONF=/etc/cups/cups-pdf.conf
 
-e2e_require cupsd lpadmin lpstat pdftoppm pdfinfo getent
+e2e_require cupsd lpadmin lpstat pdftoppm pdfinfo getent flock
 [ -x "$PDF_BACKEND" ] && [ -f "$PDF_PPD" ] || e2e_skip "cups-pdf is not installed"
 # The PDF backend runs only as root (its mode is 0700), so the private server must too.
 [ "$(id -u)" -eq 0 ] || e2e_skip "a private cupsd with the PDF backend needs root"
 e2e_init
+
+# cups-pdf writes every run's PDFs into one folder under names that can repeat (job ids restart with each
+# private server): one print test at a time on this machine.
+exec 9>"${TMPDIR:-/tmp}/ptt-e2e-print.lock"
+flock -w 600 9 || e2e_fail "another print test holds the lock"
 
 # Where cups-pdf puts a job's PDF: its "Out" setting, ${HOME} being the job owner's home from passwd.
 USER_NAME=$(id -un)
