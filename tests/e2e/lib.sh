@@ -9,6 +9,7 @@ E2E_DISPLAY=""
 E2E_XVFB_PID=""
 E2E_WM_PID=""
 E2E_APP_PID=""
+E2E_WATCHDOG_PID=""
 E2E_SCREEN=${E2E_SCREEN:-1600x1000x24}
 E2E_EXTRA_PIDS=()
 E2E_CLEANUP_HOOKS=()
@@ -58,8 +59,20 @@ e2e_init()
     export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.qpa.*=false}
     export NO_AT_BRIDGE=1
     trap e2e_cleanup EXIT
-    trap 'exit 130' INT TERM
+    trap 'exit 130' INT TERM HUP
+    # A test killed outright (a ctest timeout) runs no trap: a watchdog then stops what it started.
+    local parent=$$ run=$E2E_RUN
+    (
+        trap '' INT TERM HUP
+        while kill -0 "$parent" 2>/dev/null; do sleep 1; done
+        [ -f "$run/pids" ] && xargs -r kill -KILL <"$run/pids"
+        rm -rf "$run"
+    ) </dev/null >/dev/null 2>&1 &
+    E2E_WATCHDOG_PID=$!
 }
+
+# e2e_track PID : a process for the watchdog to stop if the test dies without cleaning up.
+e2e_track() { printf '%s\n' "$1" >>"$E2E_RUN/pids"; }
 
 # e2e_on_cleanup CMD : run CMD (a string) when the test ends, before the display goes away.
 e2e_on_cleanup() { E2E_CLEANUP_HOOKS+=("$1"); }
@@ -100,6 +113,10 @@ e2e_cleanup()
         # Always wait: a display number reused too soon breaks the next run.
         e2e_reap "$E2E_XVFB_PID" 50
     fi
+    if [ -n "$E2E_WATCHDOG_PID" ]; then
+        kill -KILL "$E2E_WATCHDOG_PID" 2>/dev/null
+        wait "$E2E_WATCHDOG_PID" 2>/dev/null
+    fi
     if [ -n "$E2E_RUN" ] && [ -z "${E2E_KEEP:-}" ]; then
         rm -rf "$E2E_RUN"
     fi
@@ -112,6 +129,7 @@ e2e_start_display()
     local fdfile=$E2E_RUN/displayfd deadline
     Xvfb -screen 0 "$E2E_SCREEN" -nolisten tcp -noreset -displayfd 3 3>"$fdfile" >"$E2E_RUN/xvfb.log" 2>&1 &
     E2E_XVFB_PID=$!
+    e2e_track "$E2E_XVFB_PID"
     deadline=$((SECONDS + 20))
     until [ -s "$fdfile" ]; do
         kill -0 "$E2E_XVFB_PID" 2>/dev/null || { cat "$E2E_RUN/xvfb.log" >&2; e2e_fail "Xvfb did not start"; }
@@ -122,6 +140,7 @@ e2e_start_display()
     export DISPLAY=$E2E_DISPLAY
     openbox --sm-disable >"$E2E_RUN/openbox.log" 2>&1 &
     E2E_WM_PID=$!
+    e2e_track "$E2E_WM_PID"
     deadline=$((SECONDS + 20))
     until xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; do
         kill -0 "$E2E_WM_PID" 2>/dev/null || { cat "$E2E_RUN/openbox.log" >&2; e2e_fail "openbox did not start"; }
@@ -138,6 +157,7 @@ e2e_start_program()
 {
     "$@" >"$E2E_RUN/app.log" 2>&1 &
     E2E_APP_PID=$!
+    e2e_track "$E2E_APP_PID"
     e2e_log "started $1 (pid $E2E_APP_PID)"
 }
 

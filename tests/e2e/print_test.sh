@@ -88,6 +88,7 @@ mkdir -p "$E2E_RUN/home"
 export HOME=$E2E_RUN/home
 cupsd -f -c "$C/etc/cupsd.conf" -s "$C/etc/cups-files.conf" >"$C/log/cupsd.out" 2>&1 &
 CUPSD_PID=$!
+e2e_track "$CUPSD_PID"
 stop_cupsd()
 {
     kill -TERM "$CUPSD_PID" 2>/dev/null
