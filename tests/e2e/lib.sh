@@ -11,7 +11,6 @@ E2E_WM_PID=""
 E2E_APP_PID=""
 E2E_WATCHDOG_PID=""
 E2E_SCREEN=${E2E_SCREEN:-1600x1000x24}
-E2E_EXTRA_PIDS=()
 E2E_CLEANUP_HOOKS=()
 
 e2e_log() { printf '[e2e %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
@@ -25,7 +24,7 @@ e2e_fail()
     fi
     if [ -n "$E2E_DISPLAY" ] && [ -n "$E2E_RUN" ]; then
         # Keep a picture of the screen for whoever reads the log.
-        local shot=${E2E_FAIL_SHOT:-${TMPDIR:-/tmp}/e2e-fail-$(basename "$0" .sh)-$$.png}
+        local shot=${E2E_FAIL_SHOT_DIR:-$PWD}/e2e-fail-$(basename "$0" .sh).png
         DISPLAY=$E2E_DISPLAY import -window root "$shot" 2>/dev/null && printf 'screen saved to %s\n' "$shot" >&2
     fi
     exit 1
@@ -99,11 +98,6 @@ e2e_cleanup()
         eval "$h" || true
     done
     e2e_stop_program
-    local p
-    for p in "${E2E_EXTRA_PIDS[@]}"; do
-        kill "$p" 2>/dev/null
-        e2e_reap "$p" 30
-    done
     if [ -n "$E2E_WM_PID" ]; then
         kill "$E2E_WM_PID" 2>/dev/null
         e2e_reap "$E2E_WM_PID" 30
