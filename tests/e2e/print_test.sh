@@ -1,6 +1,7 @@
 #!/bin/bash
 # Printing from the main window into a real print queue: a private CUPS server whose default queue is a
-# PDF printer. "打印" right after start prints nothing; after "打开" it prints the opened picture.
+# PDF printer. "打印" right after start prints nothing; after "打开" it prints the opened picture, even when
+# the page has since been tiled with a sample.
 # Usage: print_test.sh PROGRAM
 set -u
 HERE=$(cd "$(dirname "$0")" && pwd)
@@ -131,6 +132,18 @@ want=$(e2e_pixel "$PICTURE" 300 300)
 e2e_wait_pixel $((ORIGIN_X + 300)) $((ORIGIN_Y + 300)) "$want" 0 10
 e2e_wait_pixel $((ORIGIN_X + 700)) $((ORIGIN_Y + 300)) "$WINDOW_GREEN" 0 5
 e2e_log "the photo is open"
+
+# Tiling another picture over the page changes what "保存" writes, not what "打印" prints.
+e2e_click $((GEO_X + 59)) $((GEO_Y + 8))
+e2e_key Down Down Down Return
+e2e_park
+e2e_shot "$E2E_RUN/retiled.png"
+deadline=$((SECONDS + 10))
+while e2e_close_colour "$(e2e_pixel "$E2E_RUN/retiled.png" $((ORIGIN_X + 300)) $((ORIGIN_Y + 300)))" "$want" 0; do
+    [ $SECONDS -lt $deadline ] || e2e_fail "样图3 did not re-tile the page"
+    sleep 0.2
+    e2e_shot "$E2E_RUN/retiled.png"
+done
 
 e2e_click "$(button_x 1470 495)" "$BUTTON_Y"
 deadline=$((SECONDS + 60))
