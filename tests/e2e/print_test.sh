@@ -56,7 +56,7 @@ forget_our_pdfs()
 
 # A private print server on a local socket.
 C=$E2E_RUN/cups
-mkdir -p "$C"/{etc,spool,cache,state,log,run}
+mkdir -p "$C"/{etc/ppd,etc/ssl,spool,cache,state,log,run}
 cp -r /etc/cups/ppd /etc/cups/raw.* "$C/etc/" 2>/dev/null
 cat >"$C/etc/cups-files.conf" <<EOF
 SystemGroup root lpadmin
