@@ -8,7 +8,8 @@ WINDOW_GREEN="0 64 0"
 TILE_W=382
 TILE_H=383
 
-# The expected colour at page pixel (px, py): the pattern repeated from the page's top-left corner.
+# pattern_points "PX PY"... : for each page pixel, the pattern pixel it shows when the pattern is tiled
+# from the page's top-left corner.
 pattern_points()
 {
     local p px py
