@@ -18,6 +18,17 @@ e2e_log() { printf '[e2e %s] %s\n' "$(date +%H:%M:%S)" "$*" >&2; }
 e2e_fail()
 {
     printf 'FAIL: %s\n' "$*" >&2
+    if [ -n "$E2E_APP_PID" ] && ! kill -0 "$E2E_APP_PID" 2>/dev/null; then
+        local st
+        wait "$E2E_APP_PID" 2>/dev/null
+        st=$?
+        E2E_APP_PID=""
+        if [ "$st" -gt 128 ]; then
+            printf 'the program was ended by signal %d (%s)\n' $((st - 128)) "$(kill -l $((st - 128)) 2>/dev/null)" >&2
+        else
+            printf 'the program exited with status %d\n' "$st" >&2
+        fi
+    fi
     if [ -n "$E2E_RUN" ] && [ -s "$E2E_RUN/app.log" ]; then
         printf -- '--- program output (last lines)\n' >&2
         tail -n 20 "$E2E_RUN/app.log" >&2
