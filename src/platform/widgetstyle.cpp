@@ -51,7 +51,7 @@ void drawSunkenBorder(QPainter &painter, const QRect &outer, int width)
     const QColor shades[4] = {QColor(128, 128, 128), QColor(64, 64, 64), QColor(255, 255, 255),
                               QColor(212, 208, 200)};
     for (int i = 0; i < qMin(width, 2); ++i) {
-        const QRect r = outer.adjusted(i, i, -i - 1, -i - 1);
+        const QRect r = outer.adjusted(i, i, -i, -i); // QRect::right() is already the last column
         painter.setPen(shades[i]);
         painter.drawLine(r.topLeft(), r.topRight());
         painter.drawLine(r.topLeft(), r.bottomLeft());
