@@ -14,6 +14,11 @@ step() { printf '\n==== %s (%d s)\n' "$*" $((SECONDS - START)); }
 
 finish()
 {
+    # The closing summary of the main test run comes last, where CI reads it.
+    if [ -f build/ctest.log ]; then
+        printf '\n==== test summary\n'
+        grep -E 'tests passed|tests failed' build/ctest.log | tail -n1
+    fi
     printf '\n==== done in %d min %d s\n' $(((SECONDS - START) / 60)) $(((SECONDS - START) % 60))
     if [ ${#FAILED[@]} -gt 0 ]; then
         printf 'FAILED: %s\n' "${FAILED[@]}"
@@ -26,11 +31,13 @@ finish()
 step "dependencies"
 scripts/setup.sh || { FAILED+=("setup"); finish; }
 
+rm -f build/ctest.log
 step "build (warnings are errors)"
 if cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPTT_WERROR=ON &&
     cmake --build build -j"$JOBS"; then
     step "tests"
-    ctest --test-dir build --output-on-failure --no-tests=error -j2 || FAILED+=("tests")
+    ctest --test-dir build --output-on-failure --no-tests=error -j2 2>&1 | tee build/ctest.log
+    [ "${PIPESTATUS[0]}" -eq 0 ] || FAILED+=("tests")
 else
     FAILED+=("build")
 fi
