@@ -95,7 +95,12 @@ bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
     const quint64 tableEnd = 14ull + hs + colourBytes;
     if (h->bpp <= 8 && tableEnd > quint64(d.size()))
         return fail(error, corruptMessage());
-    if (h->offBits < 14 + hs || h->offBits >= quint32(d.size()))
+    // A bits offset pointing into the headers or past the end: the bits
+    // follow the colour table, as in a packed DIB.
+    const quint64 masks = (hs == 40 && h->compression == 3) ? 12 : (hs == 40 && h->compression == 6) ? 16 : 0;
+    if (h->offBits < tableEnd + masks || h->offBits >= quint32(d.size()))
+        h->offBits = quint32(tableEnd + masks);
+    if (h->offBits >= quint32(d.size()))
         return fail(error, corruptMessage());
     return true;
 }
@@ -202,11 +207,29 @@ QImage readWithQt(const QByteArray &bytes, const char *format, QString *error)
     return image;
 }
 
-QImage decodeBmpFile(const QByteArray &d, QString *error)
+// Rewrites header fields Qt's reader does not take into equivalent ones it
+// does: the 52/56-byte headers are a 40-byte header followed by masks.
+void normaliseBmpHeader(QByteArray *d, const BmpHeader &h)
+{
+    auto put32 = [d](int at, quint32 v) {
+        for (int i = 0; i < 4; ++i)
+            (*d)[at + i] = char((v >> (8 * i)) & 0xff);
+    };
+    put32(10, h.offBits);
+    if (h.headerSize == 52 || h.headerSize == 56) {
+        put32(14, 40);
+        if (h.compression == 6)
+            put32(30, 3);
+    }
+}
+
+QImage decodeBmpFile(const QByteArray &original, QString *error)
 {
     BmpHeader h;
-    if (!parseBmp(d, &h, error))
+    if (!parseBmp(original, &h, error))
         return QImage();
+    QByteArray d = original;
+    normaliseBmpHeader(&d, h);
     if (h.compression == 1 || h.compression == 2) {
         QImage img = decodeRle(d, h);
         if (img.isNull())
@@ -228,13 +251,18 @@ QImage decodeBmpFile(const QByteArray &d, QString *error)
 bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
 {
     const RecordReader r = readerOf(d);
+    // JPEG numbers are big-endian.
+    auto be16 = [&r](quint32 at) { return quint32(r.u8(at)) << 8 | r.u8(at + 1); };
     const quint32 n = quint32(d.size());
     quint32 at = 2;
     bool frame = false;
     int scans = 0;
     while (at + 4 <= n) {
-        if (r.u8(at) != 0xFF)
-            return fail(error, corruptMessage());
+        if (r.u8(at) != 0xFF) {
+            // Stray bytes before a marker: decoders skip them, so do we.
+            ++at;
+            continue;
+        }
         quint8 marker = r.u8(at + 1);
         if (marker == 0xFF) { // fill byte
             ++at;
@@ -245,14 +273,17 @@ bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
             break;
         if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7))
             continue;
-        const quint32 len = r.u16(at);
-        if (len < 2 || quint64(at) + len > n)
+        const quint32 len = be16(at);
+        if (len < 2 || quint64(at) + len > n) {
+            if (frame && scans > 0)
+                break; // cut short after a scan: what is there is shown
             return fail(error, corruptMessage());
+        }
         const bool sof = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
         if (sof) {
             if (frame || len < 8)
                 return fail(error, corruptMessage());
-            const int h = r.u16(at + 3), w = r.u16(at + 5), comps = r.u8(at + 7);
+            const int h = be16(at + 3), w = be16(at + 5), comps = r.u8(at + 7);
             if (w == 0 || h == 0 || comps == 0 || comps > 4 || len < 8u + 3u * comps)
                 return fail(error, corruptMessage());
             const QString big = checkDimensions(w, h);
