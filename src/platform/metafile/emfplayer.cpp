@@ -143,7 +143,12 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
             break;
         }
     }
-    Q_UNUSED(sawEof); // a file cut after whole records still shows what it has
+    // Nothing after the header is no picture; a file cut after whole records
+    // still shows what it has.
+    if (count < 2 && !sawEof) {
+        *error = corrupt();
+        return false;
+    }
     return true;
 }
 
