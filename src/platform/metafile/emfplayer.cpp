@@ -197,6 +197,38 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             }
             break;
         }
+        case 56:
+        case 92: { // PolyDraw: points with a type byte each
+            const bool small = type == 92;
+            const quint32 n = r.u32(24);
+            const QPolygonF pts = points(r, 28, n, small);
+            const quint32 typesAt = 28 + n * (small ? 4 : 8);
+            if (pts.isEmpty() || !r.has(typesAt, n))
+                break;
+            QPainterPath path;
+            path.moveTo(dc.s.cur);
+            for (quint32 i = 0; i < n; ++i) {
+                const quint8 t = r.u8(typesAt + i);
+                if ((t & 6) == 6) {
+                    path.moveTo(pts[int(i)]);
+                } else if ((t & 6) == 4 && i + 2 < n) {
+                    path.cubicTo(pts[int(i)], pts[int(i + 1)], pts[int(i + 2)]);
+                    i += 2;
+                } else {
+                    path.lineTo(pts[int(i)]);
+                }
+                if (t & 1)
+                    path.closeSubpath();
+            }
+            dc.s.cur = path.currentPosition();
+            dc.polyPolyline({path.toSubpathPolygons().begin(), path.toSubpathPolygons().end()});
+            break;
+        }
+        case 74: { // PaintRgn with the selected brush
+            const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
+            dc.fillDeviceRegion(dev.map(regionPath(r, 28, r.u32(24))));
+            break;
+        }
         case 7: dc.polyPolyline(polyPolys(r, false)); break;
         case 8: dc.polyPolygon(polyPolys(r, false)); break;
         case 90: dc.polyPolyline(polyPolys(r, true)); break;
@@ -359,24 +391,16 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 64: dc.strokePath(); break;
         case 67: dc.selectClipPath(int(r.u32(8))); break;
         case 68: dc.abortPath(); break;
-        case 71: { // FillRgn
+        case 71: { // FillRgn: region in device units, with a given brush
             const quint32 ih = r.u32(24);
-            const quint32 cb = r.u32(28);
             const GdiBrush saved = dc.s.brush;
-            const GdiPen savedPen = dc.s.pen;
             if (ih & 0x80000000u)
                 dc.selectStockObject(int(ih & 0x7FFFFFFF));
             else
                 dc.selectObject(int(std::min<quint32>(ih, kMaxHandles + 1)));
-            const QPainterPath region = regionPath(r, 32, cb);
-            for (int i = 0; i < region.elementCount() && i < 400000; i += 5) {
-                const QRectF box(QPointF(region.elementAt(i).x, region.elementAt(i).y),
-                                 QPointF(region.elementAt(i + 2).x, region.elementAt(i + 2).y));
-                dc.s.pen.style = 5;
-                dc.rectangle(box);
-            }
+            const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
+            dc.fillDeviceRegion(dev.map(regionPath(r, 32, r.u32(28))));
             dc.s.brush = saved;
-            dc.s.pen = savedPen;
             break;
         }
         case 75: { // ExtSelectClipRgn: rectangles in device units

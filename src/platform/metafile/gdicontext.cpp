@@ -458,6 +458,59 @@ void GdiContext::fillRect(const QRectF &r, const QBrush &b)
         m_painter.fillPath(dev, b);
 }
 
+void GdiContext::fillRegion(int regionIndex, int brushIndex)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region)
+        return;
+    GdiBrush brush = s.brush;
+    if (brushIndex >= 0) {
+        if (size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
+            return;
+        brush = m_objects[size_t(brushIndex)].brush;
+    }
+    if (brush.style == GdiBrush::Null)
+        return;
+    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
+    if (sane(dev))
+        m_painter.fillPath(dev, qbrush(brush));
+}
+
+void GdiContext::frameRegion(int regionIndex, int brushIndex, double w, double h)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0
+        || size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
+        return;
+    const QTransform t = fullTransform();
+    QPainterPath dev = t.map(m_objects[size_t(regionIndex)].region.simplified());
+    if (!sane(dev))
+        return;
+    const double width = std::clamp(std::max(std::abs(w * t.m11()), std::abs(h * t.m22())), 1.0, 1000.0);
+    m_painter.save();
+    m_painter.setClipPath(dev, Qt::IntersectClip);
+    m_painter.strokePath(dev, QPen(qbrush(m_objects[size_t(brushIndex)].brush), 2 * width));
+    m_painter.restore();
+}
+
+void GdiContext::fillDeviceRegion(const QPainterPath &dev)
+{
+    if (s.brush.style != GdiBrush::Null && sane(dev))
+        m_painter.fillPath(dev, qbrush(s.brush));
+}
+
+void GdiContext::selectClipRegion(int regionIndex)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region) {
+        resetClip();
+        return;
+    }
+    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
+    if (sane(dev))
+        setClipDevice(dev, 5);
+}
+
 QFont GdiContext::qfont(double *pixelHeight) const
 {
     QFont f(s.font.face.isEmpty() ? QStringLiteral("Sans Serif") : s.font.face);

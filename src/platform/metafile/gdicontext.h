@@ -43,11 +43,12 @@ struct GdiFont {
 };
 
 struct GdiObject {
-    enum Kind { Empty, Pen, Brush, Font, Other };
+    enum Kind { Empty, Pen, Brush, Font, Region, Other };
     Kind kind = Empty;
     GdiPen pen;
     GdiBrush brush;
     GdiFont font;
+    QPainterPath region; // logical units
 };
 
 // Map modes as the records number them.
@@ -121,6 +122,11 @@ public:
     void patBlt(const QRectF &r, quint32 rop);
     void drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop);
     void fillRect(const QRectF &r, const QBrush &b);
+    // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
+    void fillRegion(int regionIndex, int brushIndex);
+    void frameRegion(int regionIndex, int brushIndex, double w, double h);
+    void selectClipRegion(int regionIndex);
+    void fillDeviceRegion(const QPainterPath &imagePixels); // with the selected brush
 
     // Paths.
     void beginPath();

@@ -182,6 +182,31 @@ QImage tailDib(const RecordReader &r, quint32 at, bool *bottomUp = nullptr)
     return decodeDib(r.data() + at, r.size() - at, nullptr, 0);
 }
 
+// A region: a header, its bounds, then bands of (top, bottom) with pairs of
+// (left, right) spans. Any count that does not fit the record ends it.
+QPainterPath readRegion(const RecordReader &r, quint32 at)
+{
+    QPainterPath path;
+    const quint32 scans = r.u16(at + 12);
+    quint32 q = at + 22;
+    for (quint32 i = 0; i < scans && r.has(q, 6); ++i) {
+        const quint32 count = r.u16(q);
+        const double top = r.i16(q + 2), bottom = r.i16(q + 4);
+        if (count % 2 || !r.has(q + 6, quint64(count) * 2 + 2))
+            break;
+        for (quint32 k = 0; k + 1 < count; k += 2) {
+            const double left = r.i16(q + 6 + k * 2), right = r.i16(q + 8 + k * 2);
+            path.addRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+        }
+        q += 6 + count * 2 + 2;
+    }
+    if (path.isEmpty() && r.has(at + 14, 8)) {
+        const QRectF box(QPointF(r.i16(at + 14), r.i16(at + 16)), QPointF(r.i16(at + 18), r.i16(at + 20)));
+        path.addRect(box.normalized());
+    }
+    return path;
+}
+
 QRectF srcRect(const QImage &img, double x, double y, double w, double h, bool flipY)
 {
     if (img.isNull())
@@ -246,7 +271,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 0x0415: dc.excludeClipRect(rectBRTL(r, p)); break;
         case 0x0416: dc.intersectClipRect(rectBRTL(r, p)); break;
         case 0x0220: dc.offsetClip(QPointF(r.i16(p + 2), r.i16(p))); break;
-        case 0x012C: dc.resetClip(); break;
+        case 0x012C: dc.selectClipRegion(r.u16(p)); break;
         case 0x0418: dc.ellipse(rectBRTL(r, p)); break;
         case 0x041B: dc.rectangle(rectBRTL(r, p)); break;
         case 0x061C: dc.roundRect(rectBRTL(r, p + 4), r.i16(p + 2), r.i16(p)); break;
@@ -421,13 +446,22 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             dc.addObject(o);
             break;
         }
-        case 0x00F7:
         case 0x06FF: {
+            GdiObject o;
+            o.kind = GdiObject::Region;
+            o.region = readRegion(r, p);
+            dc.addObject(o);
+            break;
+        }
+        case 0x00F7: {
             GdiObject o;
             o.kind = GdiObject::Other;
             dc.addObject(o);
             break;
         }
+        case 0x0228: dc.fillRegion(r.u16(p + 2), r.u16(p)); break;
+        case 0x012B: dc.fillRegion(r.u16(p), -1); break;
+        case 0x0429: dc.frameRegion(r.u16(p + 6), r.u16(p + 4), r.i16(p + 2), r.i16(p)); break;
         case 0x012D: dc.selectObject(r.u16(p)); break;
         case 0x01F0: dc.deleteObject(r.u16(p)); break;
         case 0x001E: dc.saveDc(); break;
