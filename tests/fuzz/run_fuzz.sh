@@ -25,7 +25,7 @@ extra=""
 
 # Font caches that fontconfig fills once are not ours to free: no leak check.
 status=0
-QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_picture" \
+ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} QT_QPA_PLATFORM=offscreen "$build/tests/fuzz/fuzz_picture" \
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 -max_len=262144 -detect_leaks=0 \
     -artifact_prefix="$work/artifacts/" -print_final_stats=1 \
     "$work/corpus" "$seeds" $extra || status=$?

@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontDatabase>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -53,6 +54,24 @@ QByteArray setWindow(int x, int y, int w, int h)
 QByteArray wmfSolidBrush(quint32 bgr, int slot = 0)
 {
     return wmfRecord(0x02FC, {0, qint16(bgr & 0xffff), qint16(bgr >> 16), 0}) + wmfRecord(0x012D, {qint16(slot)});
+}
+
+// WMF of 200 x 100 units drawing GBK text in the given (GBK) face, 40 units high.
+QByteArray wmfText(const QByteArray &face, const QByteArray &text)
+{
+    QByteArray recs = setWindow(0, 0, 200, 100);
+    QVector<qint16> font = {-40, 0, 0, 0, 400, 0, qint16(134 << 8), 0, 0};
+    const QByteArray f = face.leftJustified(32, '\0');
+    for (int i = 0; i < 32; i += 2)
+        font.append(qint16(uchar(f[i]) | uchar(f[i + 1]) << 8));
+    recs += wmfRecord(0x02FB, font) + wmfRecord(0x012D, {0});
+    recs += wmfRecord(0x0102, {1});
+    QVector<qint16> out = {10, 10, qint16(text.size()), 0};
+    const QByteArray t = text.size() % 2 ? text + '\0' : text;
+    for (int i = 0; i < t.size(); i += 2)
+        out.append(qint16(uchar(t[i]) | uchar(t[i + 1]) << 8));
+    recs += wmfRecord(0x0A32, out);
+    return craftWmf(recs + wmfEof(), 1);
 }
 
 QRgb px(const QImage &img, int x, int y)
@@ -578,7 +597,7 @@ private slots:
     {
         // Escapement 90 degrees: the text runs upwards from its reference point.
         QByteArray recs = setWindow(0, 0, 200, 200);
-        QVector<qint16> font = {-40, 0, 900, 900, 700, 0, 0, 0};
+        QVector<qint16> font = {-40, 0, 900, 900, 700, 0, 0, 0, 0};
         QByteArray face = QByteArray("Arial").leftJustified(32, '\0');
         for (int i = 0; i < 32; i += 2)
             font.append(qint16(uchar(face[i]) | uchar(face[i + 1]) << 8));
@@ -605,6 +624,27 @@ private slots:
                 }
         QVERIFY2(above > 200, qPrintable(QString::number(above)));
         QCOMPARE(right, 0);
+    }
+
+    void chineseFacesUseInstalledCjkFonts()
+    {
+        const QStringList families = QFontDatabase::families();
+        if (!families.contains(QStringLiteral("AR PL UKai CN")) || !families.contains(QStringLiteral("WenQuanYi Zen Hei")))
+            QSKIP("CJK faces not installed");
+        const QByteArray zhongwen("\xd6\xd0\xce\xc4"); // GBK
+        const QImage kai = loadPictureFromData(wmfText("\xbf\xac\xcc\xe5", zhongwen)).picture.image;   // Kai face
+        const QImage hei = loadPictureFromData(wmfText("\xba\xda\xcc\xe5", zhongwen)).picture.image;   // Hei face
+        const QImage kaiDirect = loadPictureFromData(wmfText("AR PL UKai CN", zhongwen)).picture.image;
+        const QImage heiDirect = loadPictureFromData(wmfText("WenQuanYi Zen Hei", zhongwen)).picture.image;
+        QVERIFY(!kai.isNull() && !hei.isNull());
+        int dark = 0;
+        for (int y = 0; y < kai.height(); ++y)
+            for (int x = 0; x < kai.width(); ++x)
+                dark += qGray(kai.pixel(x, y)) < 128;
+        QVERIFY2(dark > 100, "no text drawn");
+        QCOMPARE(kai, kaiDirect);
+        QCOMPARE(hei, heiDirect);
+        QVERIFY(kai != hei);
     }
 
     // Files of known geometry from the shared test pictures.
