@@ -568,6 +568,32 @@ private slots:
         QVERIFY(near(px(img, 75, 75), Qt::yellow, 0));
     }
 
+    void emfPolyDraw()
+    {
+        // PolyDraw16: move to (10,10), line to (80,10), move to (10,50), line
+        // to (80,50) and close; a 5 px black pen.
+        const QSize dev(960, 960), mm(254, 254);
+        QByteArray recs;
+        recs += emfRecord(38, {1, 0, 5, 0, 0});
+        recs += emfRecord(37, {1});
+        QByteArray pd;
+        put32(&pd, 92);
+        put32(&pd, 8 + 16 + 4 + 4 * 4 + 4);
+        for (int v : {0, 0, 96, 96, 4})
+            put32(&pd, quint32(v));
+        for (int v : {10, 10, 80, 10, 10, 50, 80, 50})
+            put16(&pd, v);
+        pd.append("\x06\x02\x06\x03", 4);
+        recs += pd + emfEof();
+        const PictureLoadResult r = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 4, dev, mm));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        QVERIFY(qGray(img.pixel(45, 10)) < 60);
+        QVERIFY(qGray(img.pixel(45, 50)) < 60);
+        QVERIFY(qGray(img.pixel(45, 30)) > 200); // no line between the two moves
+        QVERIFY(qGray(img.pixel(10, 30)) > 200);
+    }
+
     void emfStretchDibits()
     {
         // A 2 x 2 bottom-up 24-bit DIB stretched over a 40 x 40 square at (10,10).

@@ -221,7 +221,8 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
                     path.closeSubpath();
             }
             dc.s.cur = path.currentPosition();
-            dc.polyPolyline({path.toSubpathPolygons().begin(), path.toSubpathPolygons().end()});
+            const QList<QPolygonF> parts = path.toSubpathPolygons();
+            dc.polyPolyline(QVector<QPolygonF>(parts.begin(), parts.end()));
             break;
         }
         case 74: { // PaintRgn with the selected brush
