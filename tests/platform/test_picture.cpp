@@ -369,6 +369,27 @@ private slots:
         QCOMPARE(r.picture.naturalSize, QSize(96, 96));
     }
 
+    void manyClipRegionsStayQuick()
+    {
+        // Hundreds of region unions of hundreds of rectangles each: path set
+        // operations on such clips would run for minutes.
+        QByteArray recs;
+        for (int k = 0; k < 300; ++k) {
+            QVector<qint32> p = {0, 2, 32, 1, 500, 500 * 16, 0, 0, 1000, 1000};
+            p[0] = 32 + 500 * 16;
+            for (int i = 0; i < 500; ++i)
+                p << (i * 2 + k) % 900 << (i * 3) % 700 << (i * 2 + k) % 900 + 1 << (i * 3) % 700 + 1;
+            recs += emfRecord(75, p);
+        }
+        recs += emfRecord(43, {0, 0, 1000, 1000});
+        recs += emfEof();
+        QElapsedTimer t;
+        t.start();
+        const PictureLoadResult r = loadPictureFromData(craftEmf(recs, QRect(0, 0, 26000, 26000)));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed())));
+    }
+
     void wmfDeepSaveAndObjectsOverflow()
     {
         QByteArray recs = setWindow(0, 0, 100, 100);

@@ -81,16 +81,30 @@ QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 o
     return decodeDib(r.data() + offBmi, cbBmi, cbBits ? r.data() + offBits : nullptr, cbBits);
 }
 
-QPainterPath regionPath(const RecordReader &r, quint32 at, quint32 cb)
+// Region data's rectangles (device units) in image pixels.
+QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage)
 {
-    QPainterPath path;
     if (cb < 32 || !r.has(at, cb))
-        return path;
+        return QRegion();
     const quint32 n = r.u32(at + 8);
     if (quint64(n) * 16 > cb - 32)
-        return path;
-    for (quint32 i = 0; i < n && i < 100000; ++i)
-        path.addRect(rectL(r, at + 32 + i * 16).normalized());
+        return QRegion();
+    // Files may list overlapping or unsorted rectangles: unite them one by one.
+    QRegion region;
+    for (quint32 i = 0; i < n && i < 5000; ++i) {
+        const QRectF d = toImage.mapRect(rectL(r, at + 32 + i * 16).normalized());
+        if (std::abs(d.left()) > 1e7 || std::abs(d.right()) > 1e7 || std::abs(d.top()) > 1e7
+            || std::abs(d.bottom()) > 1e7)
+            continue;
+        region += d.toAlignedRect();
+    }
+    return region;
+}
+
+QPainterPath regionPath(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage)
+{
+    QPainterPath path;
+    path.addRegion(regionOf(r, at, cb, toImage));
     return path;
 }
 
@@ -227,7 +241,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         }
         case 74: { // PaintRgn with the selected brush
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(dev.map(regionPath(r, 28, r.u32(24))));
+            dc.fillDeviceRegion(regionPath(r, 28, r.u32(24), dev));
             break;
         }
         case 7: dc.polyPolyline(polyPolys(r, false)); break;
@@ -400,7 +414,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             else
                 dc.selectObject(int(std::min<quint32>(ih, kMaxHandles + 1)));
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(dev.map(regionPath(r, 32, r.u32(28))));
+            dc.fillDeviceRegion(regionPath(r, 32, r.u32(28), dev));
             dc.s.brush = saved;
             break;
         }
@@ -408,11 +422,10 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             const quint32 cb = r.u32(8);
             const int mode = int(r.u32(12));
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            const QPainterPath region = dev.map(regionPath(r, 16, cb));
             if (cb == 0 && mode == 5)
                 dc.resetClip();
             else
-                dc.setClipDevice(region, mode);
+                dc.setClipRegion(regionOf(r, 16, cb, dev), mode);
             break;
         }
         case 76: // BitBlt

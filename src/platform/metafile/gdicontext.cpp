@@ -17,6 +17,10 @@ namespace {
 // Device coordinates beyond this are a hostile file, not a drawing.
 constexpr double kMaxCoord = 1e8;
 constexpr int kMaxSavedStates = 1024;
+// Longer strings in one record are cut: no real picture has them.
+constexpr int kMaxTextChars = 8192;
+// Clip paths beyond this many elements make path set operations crawl.
+constexpr int kMaxClipElements = 5000;
 
 Qt::BrushStyle hatchStyle(int hatch)
 {
@@ -545,6 +549,10 @@ void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &
     // Fonts need the application object; without one (a bare tool) text is left out.
     if (m_inPath || text.isEmpty() || !QGuiApplication::instance())
         return;
+    if (text.size() > kMaxTextChars) {
+        textOut(p, text.left(kMaxTextChars), dx.mid(0, kMaxTextChars), options, rect);
+        return;
+    }
     const QTransform t = fullTransform();
     const bool updateCp = s.textAlign & 1;
     const QPointF logicalPos = updateCp ? s.cur : p;
@@ -725,14 +733,69 @@ void GdiContext::selectClipPath(int mode)
 
 void GdiContext::applyClip()
 {
-    if (s.hasClip)
-        m_painter.setClipPath(s.clip);
-    else
+    if (!s.hasClip)
         m_painter.setClipping(false);
+    else if (s.clipIsRegion)
+        m_painter.setClipRegion(s.clipRegion);
+    else
+        m_painter.setClipPath(s.clip);
+}
+
+namespace {
+
+// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
+bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
+{
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    const QRectF r = t.mapRect(logical.normalized());
+    if (!(std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
+          && std::abs(r.bottom()) < kMaxCoord))
+        return false;
+    const int l = int(std::lround(r.left())), tp = int(std::lround(r.top()));
+    const int rt = int(std::lround(r.right())), b = int(std::lround(r.bottom()));
+    *out = QRect(QPoint(l, tp), QPoint(rt - 1, b - 1));
+    return true;
+}
+
+} // namespace
+
+void GdiContext::setClipRegion(const QRegion &region, int mode)
+{
+    if (s.hasClip && !s.clipIsRegion) {
+        QPainterPath p;
+        p.addRegion(region);
+        setClipDevice(p, mode);
+        return;
+    }
+    const QRegion whole(m_image->rect().adjusted(-1, -1, 1, 1));
+    const QRegion current = s.hasClip ? s.clipRegion : whole;
+    switch (mode) {
+    case 1: s.clipRegion = current.intersected(region); break;
+    case 2: s.clipRegion = current.united(region); break;
+    case 3: s.clipRegion = current.xored(region); break;
+    case 4: s.clipRegion = current.subtracted(region); break;
+    default:
+        if (region.isEmpty()) {
+            resetClip();
+            return;
+        }
+        s.clipRegion = region;
+        break;
+    }
+    s.hasClip = true;
+    s.clipIsRegion = true;
+    s.clip = QPainterPath();
+    applyClip();
 }
 
 void GdiContext::intersectClipRect(const QRectF &r)
 {
+    QRect pixels;
+    if (axisAlignedRect(fullTransform(), r, &pixels)) {
+        setClipRegion(QRegion(pixels), 1);
+        return;
+    }
     QPainterPath p;
     p.addRect(r.normalized());
     QPainterPath dev = m_windowOnPicture ? fullTransform().map(p) : fullTransform().map(p);
@@ -743,6 +806,11 @@ void GdiContext::intersectClipRect(const QRectF &r)
 
 void GdiContext::excludeClipRect(const QRectF &r)
 {
+    QRect pixels;
+    if (axisAlignedRect(fullTransform(), r, &pixels)) {
+        setClipRegion(QRegion(pixels), 4);
+        return;
+    }
     QPainterPath p;
     p.addRect(r.normalized());
     QPainterPath dev = fullTransform().map(p);
@@ -755,7 +823,13 @@ void GdiContext::setClipDevice(const QPainterPath &dev, int mode)
 {
     QPainterPath whole;
     whole.addRect(QRectF(m_image->rect()).adjusted(-1, -1, 1, 1));
-    const QPainterPath current = s.hasClip ? s.clip : whole;
+    QPainterPath current = s.hasClip ? s.clip : whole;
+    if (s.hasClip && s.clipIsRegion) {
+        current = QPainterPath();
+        current.addRegion(s.clipRegion);
+    }
+    if (current.elementCount() + dev.elementCount() > kMaxClipElements)
+        return;
     switch (mode) {
     case 1: s.clip = current.intersected(dev); break;
     case 2: s.clip = current.united(dev); break;
@@ -770,12 +844,15 @@ void GdiContext::setClipDevice(const QPainterPath &dev, int mode)
         break;
     }
     s.hasClip = true;
+    s.clipIsRegion = false;
     applyClip();
 }
 
 void GdiContext::resetClip()
 {
     s.hasClip = false;
+    s.clipIsRegion = false;
+    s.clipRegion = QRegion();
     s.clip = QPainterPath();
     applyClip();
 }
@@ -786,7 +863,10 @@ void GdiContext::offsetClip(QPointF d)
         return;
     const QTransform t = fullTransform();
     const QPointF dd = t.map(d) - t.map(QPointF(0, 0));
-    s.clip.translate(dd);
+    if (s.clipIsRegion)
+        s.clipRegion.translate(dd.toPoint());
+    else
+        s.clip.translate(dd);
     applyClip();
 }
 

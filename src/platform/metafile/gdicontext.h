@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPolygonF>
+#include <QRegion>
 #include <QString>
 #include <QTransform>
 #include <QVector>
@@ -73,7 +74,11 @@ struct DcState {
     QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
     QTransform world;
     bool hasClip = false;
-    QPainterPath clip; // image pixels
+    // The clip in image pixels: whole pixels as a region while every step
+    // was rectangular (fast, exact), a path once anything was not.
+    bool clipIsRegion = false;
+    QRegion clipRegion;
+    QPainterPath clip;
     QPointF cur;       // logical units
 };
 
@@ -142,6 +147,7 @@ public:
     void intersectClipRect(const QRectF &r);
     void excludeClipRect(const QRectF &r);
     void setClipDevice(const QPainterPath &devicePath, int mode); // RGN_* modes; empty + COPY resets
+    void setClipRegion(const QRegion &imagePixels, int mode);
     void resetClip();
     void offsetClip(QPointF d);
 

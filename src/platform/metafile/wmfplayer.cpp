@@ -189,7 +189,7 @@ QPainterPath readRegion(const RecordReader &r, quint32 at)
     QPainterPath path;
     const quint32 scans = r.u16(at + 12);
     quint32 q = at + 22;
-    for (quint32 i = 0; i < scans && r.has(q, 6); ++i) {
+    for (quint32 i = 0; i < scans && i < 2000 && r.has(q, 6); ++i) {
         const quint32 count = r.u16(q);
         const double top = r.i16(q + 2), bottom = r.i16(q + 4);
         if (count % 2 || !r.has(q + 6, quint64(count) * 2 + 2))
