@@ -25,6 +25,16 @@ namespace ptt {
 namespace {
 
 std::atomic<int> g_timeoutMs{15000};
+// Decodes still running after their load gave up on them.
+std::atomic<int> g_abandoned{0};
+
+// At exit, give abandoned decodes a moment to notice they were cancelled, so
+// none is still drawing while the application object goes away.
+void waitForAbandonedDecodes()
+{
+    for (int i = 0; i < 200 && g_abandoned.load() > 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
 
 quint16 le16(const QByteArray &d, int at)
 {
@@ -222,8 +232,12 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
         std::mutex mutex;
         std::condition_variable done;
         bool finished = false;
+        bool abandoned = false;
         PictureLoadResult result;
     };
+    static std::once_flag exitHook;
+    if (QCoreApplication::instance())
+        std::call_once(exitHook, [] { qAddPostRoutine(waitForAbandonedDecodes); });
     auto job = std::make_shared<Job>();
     job->data = data;
     try {
@@ -232,6 +246,8 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
             std::lock_guard<std::mutex> lock(job->mutex);
             job->result = std::move(r);
             job->finished = true;
+            if (job->abandoned)
+                --g_abandoned;
             job->done.notify_all();
         }).detach();
     } catch (const std::system_error &) {
@@ -240,6 +256,8 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
     std::unique_lock<std::mutex> lock(job->mutex);
     if (!job->done.wait_for(lock, std::chrono::milliseconds(g_timeoutMs.load()), [&] { return job->finished; })) {
         job->cancel = true;
+        job->abandoned = true;
+        ++g_abandoned;
         return failure(QStringLiteral("解码超时：这张图片太复杂或已损坏，无法读取。"));
     }
     return job->result;

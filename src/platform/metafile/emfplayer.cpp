@@ -191,7 +191,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         const quint32 size = file.u32(at + 4);
         if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords)
             break;
-        if ((count & 63) == 0 && cancel && cancel->load())
+        if ((count & 7) == 0 && cancel && cancel->load())
             break;
         const RecordReader r(file.data() + at, size);
         at += size;

@@ -244,7 +244,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         const quint16 fn = file.u16(at + 4);
         if (words < 3 || quint64(words) * 2 > quint64(data.size()) - at || fn == 0 || ++count > kMaxRecords)
             break;
-        if ((count & 63) == 0 && cancel && cancel->load())
+        if ((count & 7) == 0 && cancel && cancel->load())
             break;
         const RecordReader r(file.data() + at, words * 2);
         at += words * 2;
