@@ -168,10 +168,11 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
 
 QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, const std::atomic<bool> *cancel)
 {
-    QImage image(imageSize, QImage::Format_RGB32);
+    // Transparent where nothing is drawn: a metafile shows what lies under it.
+    QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
     if (image.isNull())
         return image;
-    image.fill(Qt::white);
+    image.fill(Qt::transparent);
     RecordReader file(reinterpret_cast<const uchar *>(data.constData()), quint32(data.size()));
     GdiContext dc(&image);
     const QRectF fp = info.framePixels;

@@ -84,7 +84,7 @@ struct DcState {
 
 class GdiContext {
 public:
-    // image: RGB32, already filled with the background.
+    // image: ARGB32 premultiplied, already cleared.
     explicit GdiContext(QImage *image);
     ~GdiContext();
 

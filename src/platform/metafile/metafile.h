@@ -27,7 +27,7 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error);
 bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error);
 
 // Plays the records into an image of imageSize (the natural size or a reduced
-// one), white background. Stops early, returning what is drawn so far, when
+// one), transparent where no record draws. Stops early, returning what is drawn so far, when
 // *cancel becomes true. Never reads outside data.
 QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize,
                const std::atomic<bool> *cancel = nullptr);
