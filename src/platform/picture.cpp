@@ -7,6 +7,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QThread>
+#include <QThreadPool>
 
 #include <atomic>
 #include <condition_variable>
@@ -240,19 +242,25 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
         std::call_once(exitHook, [] { qAddPostRoutine(waitForAbandonedDecodes); });
     auto job = std::make_shared<Job>();
     job->data = data;
-    try {
-        std::thread([job] {
-            PictureLoadResult r = decode(job->data, &job->cancel);
-            std::lock_guard<std::mutex> lock(job->mutex);
-            job->result = std::move(r);
-            job->finished = true;
-            if (job->abandoned)
-                --g_abandoned;
-            job->done.notify_all();
-        }).detach();
-    } catch (const std::system_error &) {
-        return decode(data, nullptr);
-    }
+    // Threads of a pool of our own are reused, so their memory stays warm;
+    // a decode that hangs holds one thread and the others go on serving.
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool; // never deleted: a hung decode must not block exit
+        p->setMaxThreadCount(std::max(4, QThread::idealThreadCount()));
+        p->setExpiryTimeout(60000);
+        return p;
+    }();
+    pool->start([job] {
+        PictureLoadResult r;
+        if (!job->cancel.load()) // given up on while it waited for a thread
+            r = decode(job->data, &job->cancel);
+        std::lock_guard<std::mutex> lock(job->mutex);
+        job->result = std::move(r);
+        job->finished = true;
+        if (job->abandoned)
+            --g_abandoned;
+        job->done.notify_all();
+    });
     std::unique_lock<std::mutex> lock(job->mutex);
     if (!job->done.wait_for(lock, std::chrono::milliseconds(g_timeoutMs.load()), [&] { return job->finished; })) {
         job->cancel = true;
