@@ -26,9 +26,9 @@ namespace ptt {
 
 namespace {
 
-std::atomic<int> g_timeoutMs{15000};
+std::atomic<int> g_timeoutMs {15000};
 // Decodes still running after their load gave up on them.
-std::atomic<int> g_abandoned{0};
+std::atomic<int> g_abandoned {0};
 
 // At exit, give abandoned decodes a moment to notice they were cancelled, so
 // none is still drawing while the application object goes away.
@@ -230,7 +230,7 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
     // is told to stop, so finishing later harms nothing.
     struct Job {
         QByteArray data;
-        std::atomic<bool> cancel{false};
+        std::atomic<bool> cancel {false};
         std::mutex mutex;
         std::condition_variable done;
         bool finished = false;

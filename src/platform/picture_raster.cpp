@@ -33,7 +33,7 @@ quint64 dibStride(quint64 width, quint32 bpp)
 }
 
 struct BmpHeader {
-    quint32 offBits = 0;  // from the start of the file data given
+    quint32 offBits = 0; // from the start of the file data given
     quint32 headerSize = 0;
     qint64 width = 0;
     qint64 height = 0; // negative: rows top-down
@@ -74,7 +74,12 @@ bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
     if (!big.isEmpty())
         return fail(error, big);
     switch (h->bpp) {
-    case 1: case 4: case 8: case 16: case 24: case 32: break;
+    case 1:
+    case 4:
+    case 8:
+    case 16:
+    case 24:
+    case 32: break;
     default: return fail(error, corruptMessage());
     }
     // JPEG or PNG inside a BMP is another format in disguise.
@@ -90,8 +95,8 @@ bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
         return fail(error, corruptMessage());
     if (h->bpp > 8 && h->colours > 256)
         return fail(error, corruptMessage());
-    const quint64 colourBytes = quint64(h->bpp <= 8 ? (h->colours ? h->colours : 1u << h->bpp) : 0)
-                                * (hs == 12 ? 3 : 4);
+    const quint64 colourBytes
+        = quint64(h->bpp <= 8 ? (h->colours ? h->colours : 1u << h->bpp) : 0) * (hs == 12 ? 3 : 4);
     const quint64 tableEnd = 14ull + hs + colourBytes;
     if (h->bpp <= 8 && tableEnd > quint64(d.size()))
         return fail(error, corruptMessage());
@@ -376,7 +381,7 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
         if (r.has(offset, 24) && r.u32(offset) == 0x474E5089u) {
             // A PNG image: its IHDR gives the size.
             entry = QSize(int(qFromBigEndian<quint32>(r.data() + offset + 16) & 0x7FFFFFFF),
-                          int(qFromBigEndian<quint32>(r.data() + offset + 20) & 0x7FFFFFFF));
+                int(qFromBigEndian<quint32>(r.data() + offset + 20) & 0x7FFFFFFF));
         } else {
             const quint32 hs = r.u32(offset);
             if (hs != 40 && hs != 12 && hs != 108 && hs != 124)
@@ -396,7 +401,8 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
             if (bpp <= 8 && colours > (1u << bpp))
                 return fail(error, corruptMessage());
             const quint64 table = bpp <= 8 ? quint64(colours ? colours : 1u << bpp) * 4 : 0;
-            const quint64 need = hs + table + dibStride(quint64(w), bpp) * quint64(h) + dibStride(quint64(w), 1) * quint64(h);
+            const quint64 need
+                = hs + table + dibStride(quint64(w), bpp) * quint64(h) + dibStride(quint64(w), 1) * quint64(h);
             if (need > bytes)
                 return fail(error, corruptMessage());
             entry = QSize(int(w), int(h));

@@ -17,8 +17,8 @@ void put32(QByteArray *d, quint32 v)
     put16(d, int(v >> 16));
 }
 
-QByteArray craftBmp(int width, int height, int bpp, int compression, const QByteArray &bits,
-                    const QVector<quint32> &palette)
+QByteArray craftBmp(
+    int width, int height, int bpp, int compression, const QByteArray &bits, const QVector<quint32> &palette)
 {
     QByteArray d("BM");
     const quint32 off = 14 + 40 + quint32(palette.size()) * 4;

@@ -150,7 +150,7 @@ private slots:
         const PictureLoadResult dib = loadPictureFromData(tinyBmp().mid(14));
         QVERIFY2(dib.ok(), qPrintable(dib.error));
         QCOMPARE(dib.picture.image.convertToFormat(QImage::Format_RGB32),
-                 r.picture.image.convertToFormat(QImage::Format_RGB32));
+            r.picture.image.convertToFormat(QImage::Format_RGB32));
     }
 
     void bmpNamedDibLoads()
@@ -315,28 +315,24 @@ private slots:
         icoGiant.append(QByteArray(24, '\0'));
         QTest::newRow("ico giant entry") << icoGiant << kTooLarge;
 
-        QTest::newRow("wmf record of size zero")
-            << craftWmf(QByteArray("\x00\x00\x00\x00\x03\x01", 6) + wmfEof(), 0, 1440, QRect(0, 0, 100, 100))
-            << kCorrupt;
+        QTest::newRow("wmf record of size zero") << craftWmf(QByteArray("\x00\x00\x00\x00\x03\x01", 6) + wmfEof(), 0,
+            1440, QRect(0, 0, 100, 100)) << kCorrupt;
         QByteArray wmfLong = wmfRecord(0x0103, {8});
         wmfLong[0] = char(0xff);
         wmfLong[1] = char(0xff);
-        QTest::newRow("wmf record past the end") << craftWmf(wmfLong + wmfEof(), 0, 1440, QRect(0, 0, 100, 100))
-                                                 << kCorrupt;
+        QTest::newRow("wmf record past the end")
+            << craftWmf(wmfLong + wmfEof(), 0, 1440, QRect(0, 0, 100, 100)) << kCorrupt;
         QTest::newRow("wmf zero records") << craftWmf(QByteArray(), 0, 1440, QRect(0, 0, 100, 100)) << kCorrupt;
         QTest::newRow("wmf zero inch") << craftWmf(wmfEof(), 0, 0, QRect()).prepend(QByteArray()) << kCorrupt;
         QTest::newRow("wmf standard without window") << craftWmf(wmfEof(), 0) << kCorrupt;
         QTest::newRow("wmf giant window") << craftWmf(setWindow(0, 0, 32000, 32000) + wmfEof(), 0) << kTooLarge;
-        QTest::newRow("emf record size zero")
-            << craftEmf(QByteArray("\x11\x00\x00\x00\x00\x00\x00\x00", 8) + emfEof(), QRect(0, 0, 100, 100))
-            << kCorrupt;
-        QTest::newRow("emf record size unaligned")
-            << craftEmf(emfRecord(17, {8}).replace(4, 1, "\x0d", 1) + QByteArray(3, '\0') + emfEof(),
-                        QRect(0, 0, 100, 100))
-            << kCorrupt;
-        QTest::newRow("emf record past the end") << craftEmf(emfRecord(17, {8}).replace(4, 1, "\x40", 1),
-                                                             QRect(0, 0, 100, 100))
-                                                 << kCorrupt;
+        QTest::newRow("emf record size zero") << craftEmf(QByteArray("\x11\x00\x00\x00\x00\x00\x00\x00", 8) + emfEof(),
+            QRect(0, 0, 100, 100)) << kCorrupt;
+        QTest::newRow("emf record size unaligned") << craftEmf(
+            emfRecord(17, {8}).replace(4, 1, "\x0d", 1) + QByteArray(3, '\0') + emfEof(), QRect(0, 0, 100, 100))
+                                                   << kCorrupt;
+        QTest::newRow("emf record past the end")
+            << craftEmf(emfRecord(17, {8}).replace(4, 1, "\x40", 1), QRect(0, 0, 100, 100)) << kCorrupt;
         QTest::newRow("emf empty frame") << craftEmf(emfEof(), QRect(0, 0, 0, 0)) << kCorrupt;
         QTest::newRow("emf no handles") << craftEmf(emfEof(), QRect(0, 0, 100, 100), 0) << kCorrupt;
         QTest::newRow("emf giant frame") << craftEmf(emfEof(), QRect(0, 0, 2000000, 1000)) << kTooLarge;
@@ -482,16 +478,16 @@ private slots:
             << craftWmf(wmfRecord(0x0103, {3}) + setWindow(0, 0, 5080, -2540) + wmfEof(), 0) << QSize(192, 96);
         QTest::newRow("standard lometric")
             << craftWmf(wmfRecord(0x0103, {2}) + setWindow(0, 0, 254, 127) + wmfEof(), 0) << QSize(96, 48);
-        QTest::newRow("standard twips")
-            << craftWmf(wmfRecord(0x0103, {6}) + setWindow(0, 0, 2880, 1440) + wmfEof(), 0) << QSize(192, 96);
+        QTest::newRow("standard twips") << craftWmf(wmfRecord(0x0103, {6}) + setWindow(0, 0, 2880, 1440) + wmfEof(), 0)
+                                        << QSize(192, 96);
         QTest::newRow("standard loenglish")
             << craftWmf(wmfRecord(0x0103, {4}) + setWindow(0, 0, 200, 100) + wmfEof(), 0) << QSize(192, 96);
         QTest::newRow("standard hienglish")
             << craftWmf(wmfRecord(0x0103, {5}) + setWindow(0, 0, 2000, 1000) + wmfEof(), 0) << QSize(192, 96);
         QTest::newRow("standard first window counts")
             << craftWmf(setWindow(0, 0, 50, 40) + setWindow(0, 0, 500, 400) + wmfEof(), 0) << QSize(50, 40);
-        QTest::newRow("emf frame 2x1 in, bounds ignored") << craftEmf(emfEof(), QRect(0, 0, 5080, 2540))
-                                                          << QSize(192, 96);
+        QTest::newRow("emf frame 2x1 in, bounds ignored")
+            << craftEmf(emfEof(), QRect(0, 0, 5080, 2540)) << QSize(192, 96);
         QTest::newRow("emf frame 100x50 mm") << craftEmf(emfEof(), QRect(0, 0, 10000, 5000)) << QSize(378, 189);
         QTest::newRow("emf frame offset") << craftEmf(emfEof(), QRect(2540, 2540, 2540, 5080)) << QSize(96, 192);
     }
@@ -628,15 +624,14 @@ private slots:
         const QSize dev(960, 960), mm(254, 254);
         QByteArray dib = tinyBmp().mid(14);
         const int infoSize = 40, bitsSize = dib.size() - 40;
-        QVector<qint32> p = {0, 0, 96, 96, 10, 10, 0, 0, 2, 2, 80, infoSize, 80 + infoSize, bitsSize, 0,
-                             0x00CC0020, 40, 40};
+        QVector<qint32> p
+            = {0, 0, 96, 96, 10, 10, 0, 0, 2, 2, 80, infoSize, 80 + infoSize, bitsSize, 0, 0x00CC0020, 40, 40};
         QByteArray rec = emfRecord(81, p);
         rec.append(dib);
         const quint32 size = quint32(rec.size());
         rec[4] = char(size & 0xff);
         rec[5] = char(size >> 8);
-        const PictureLoadResult r
-            = loadPictureFromData(craftEmf(rec + emfEof(), QRect(0, 0, 2540, 2540), 4, dev, mm));
+        const PictureLoadResult r = loadPictureFromData(craftEmf(rec + emfEof(), QRect(0, 0, 2540, 2540), 4, dev, mm));
         QVERIFY2(r.ok(), qPrintable(r.error));
         const QImage &img = r.picture.image;
         QCOMPARE(px(img, 15, 15), QRgb(0xff0000));
@@ -683,11 +678,12 @@ private slots:
     void chineseFacesUseInstalledCjkFonts()
     {
         const QStringList families = QFontDatabase::families();
-        if (!families.contains(QStringLiteral("AR PL UKai CN")) || !families.contains(QStringLiteral("WenQuanYi Zen Hei")))
+        if (!families.contains(QStringLiteral("AR PL UKai CN"))
+            || !families.contains(QStringLiteral("WenQuanYi Zen Hei")))
             QSKIP("CJK faces not installed");
         const QByteArray zhongwen("\xd6\xd0\xce\xc4"); // GBK
-        const QImage kai = loadPictureFromData(wmfText("\xbf\xac\xcc\xe5", zhongwen)).picture.image;   // Kai face
-        const QImage hei = loadPictureFromData(wmfText("\xba\xda\xcc\xe5", zhongwen)).picture.image;   // Hei face
+        const QImage kai = loadPictureFromData(wmfText("\xbf\xac\xcc\xe5", zhongwen)).picture.image; // Kai face
+        const QImage hei = loadPictureFromData(wmfText("\xba\xda\xcc\xe5", zhongwen)).picture.image; // Hei face
         const QImage kaiDirect = loadPictureFromData(wmfText("AR PL UKai CN", zhongwen)).picture.image;
         const QImage heiDirect = loadPictureFromData(wmfText("WenQuanYi Zen Hei", zhongwen)).picture.image;
         QVERIFY(!kai.isNull() && !hei.isNull());
@@ -712,15 +708,15 @@ private slots:
         QCOMPARE(r.picture.naturalSize, QSize(192, 96));
         const QImage &img = r.picture.image;
         // 1440 units per inch: one pixel is 15 units.
-        QVERIFY(near(px(img, 140, 88), QColor(255, 255, 200), 8));  // frame fill
-        QVERIFY(near(px(img, 38, 60), QColor(220, 0, 0), 8));       // ellipse
-        QVERIFY(near(px(img, 150, 15), QColor(255, 0, 0), 30));     // DIB top-left
-        QVERIFY(near(px(img, 176, 15), QColor(0, 255, 0), 30));     // DIB top-right
-        QVERIFY(near(px(img, 150, 42), QColor(0, 0, 255), 30));     // DIB bottom-left
-        QVERIFY(near(px(img, 176, 42), QColor(255, 255, 0), 30));   // DIB bottom-right
-        QVERIFY(near(px(img, 158, 80), QColor(200, 0, 200), 8));    // clipped ellipse, inside the clip
-        QVERIFY(!near(px(img, 172, 80), QColor(200, 0, 200), 60));  // same ellipse, outside the clip
-        QVERIFY(near(px(img, 29, 82), QColor(0, 0, 0), 30));        // thick polyline
+        QVERIFY(near(px(img, 140, 88), QColor(255, 255, 200), 8)); // frame fill
+        QVERIFY(near(px(img, 38, 60), QColor(220, 0, 0), 8)); // ellipse
+        QVERIFY(near(px(img, 150, 15), QColor(255, 0, 0), 30)); // DIB top-left
+        QVERIFY(near(px(img, 176, 15), QColor(0, 255, 0), 30)); // DIB top-right
+        QVERIFY(near(px(img, 150, 42), QColor(0, 0, 255), 30)); // DIB bottom-left
+        QVERIFY(near(px(img, 176, 42), QColor(255, 255, 0), 30)); // DIB bottom-right
+        QVERIFY(near(px(img, 158, 80), QColor(200, 0, 200), 8)); // clipped ellipse, inside the clip
+        QVERIFY(!near(px(img, 172, 80), QColor(200, 0, 200), 60)); // same ellipse, outside the clip
+        QVERIFY(near(px(img, 29, 82), QColor(0, 0, 0), 30)); // thick polyline
         // Frame border: a blue pen of 1.3 px centred on the edge.
         QVERIFY(qBlue(px(img, 0, 50)) > qRed(px(img, 0, 50)) + 60);
         QVERIFY(qBlue(px(img, 191, 50)) > qRed(px(img, 191, 50)) + 60);

@@ -182,8 +182,7 @@ private slots:
         QVERIFY(::mkfifo(QFile::encodeName(at("fifo.jpg")).constData(), 0600) == 0);
         QStringList files;
         for (const char *n : {"giant.bmp", "cut.jpg", "header-only.jpg", "empty.gif", "zero-records.wmf",
-                              "zero-records.emf", "bogus-directory.ico", "png-renamed.bmp", "svg-renamed.wmf",
-                              "fifo.jpg"})
+                 "zero-records.emf", "bogus-directory.ico", "png-renamed.bmp", "svg-renamed.wmf", "fifo.jpg"})
             files << at(n);
         const QHash<QString, QString> answers = loadAll(files);
         for (const QString &f : files)

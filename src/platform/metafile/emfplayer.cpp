@@ -71,8 +71,8 @@ QVector<QPolygonF> polyPolys(const RecordReader &r, bool small)
     return polys;
 }
 
-QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
-                 bool *bottomUp = nullptr)
+QImage recordDib(
+    const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool *bottomUp = nullptr)
 {
     if (cbBmi < 12 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits))
         return QImage();
@@ -124,8 +124,7 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
     const QRectF frame = rectL(file, 24); // 0.01 mm
     const double devW = file.i32(72), devH = file.i32(76), mmW = file.i32(80), mmH = file.i32(84);
     const quint32 handles = file.u16(56);
-    if (frame.width() <= 0 || frame.height() <= 0 || devW <= 0 || devH <= 0 || mmW <= 0 || mmH <= 0
-        || handles == 0) {
+    if (frame.width() <= 0 || frame.height() <= 0 || devW <= 0 || devH <= 0 || mmW <= 0 || mmH <= 0 || handles == 0) {
         *error = corrupt();
         return false;
     }
@@ -134,11 +133,11 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
         *error = QStringLiteral("图片大于 32767 × 32767 像素（或超过 6400 万像素），无法读取。");
         return false;
     }
-    info->naturalSize = QSize(std::max(1, int(std::lround(natural.width()))),
-                              std::max(1, int(std::lround(natural.height()))));
+    info->naturalSize
+        = QSize(std::max(1, int(std::lround(natural.width()))), std::max(1, int(std::lround(natural.height()))));
     const double pxPerMmX = devW / mmW, pxPerMmY = devH / mmH;
     info->framePixels = QRectF(frame.left() / 100 * pxPerMmX, frame.top() / 100 * pxPerMmY,
-                               frame.width() / 100 * pxPerMmX, frame.height() / 100 * pxPerMmY);
+        frame.width() / 100 * pxPerMmX, frame.height() / 100 * pxPerMmY);
     info->objectCount = int(std::min(handles, kMaxHandles));
 
     quint32 at = 0;
@@ -199,8 +198,16 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         if (type == 14)
             break;
         switch (type) {
-        case 2: case 3: case 4: case 5: case 6:
-        case 85: case 86: case 87: case 88: case 89: {
+        case 2:
+        case 3:
+        case 4:
+        case 5:
+        case 6:
+        case 85:
+        case 86:
+        case 87:
+        case 88:
+        case 89: {
             const bool small = type >= 85;
             const QPolygonF poly = points(r, 28, r.u32(24), small);
             switch (small ? type - 83 : type) {
@@ -487,8 +494,8 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             } else {
                 if (!r.has(offString, n))
                     break;
-                text = decodeAnsi(QByteArray(reinterpret_cast<const char *>(r.data() + offString), int(n)),
-                                  dc.s.font.charset);
+                text = decodeAnsi(
+                    QByteArray(reinterpret_cast<const char *>(r.data() + offString), int(n)), dc.s.font.charset);
             }
             QVector<double> dx;
             // With ETO_PDY the advances come in x,y pairs.

@@ -53,7 +53,7 @@ QString decodeAnsi(const QByteArray &bytes, int charset)
 {
     const char *codec = "windows-1252";
     switch (charset) {
-    case 1:   // the system's code page: a Chinese system's is GBK
+    case 1: // the system's code page: a Chinese system's is GBK
     case 134: codec = "GBK"; break;
     case 136: codec = "Big5"; break;
     case 128: codec = "Shift_JIS"; break;
@@ -178,21 +178,26 @@ void GdiContext::selectObject(int index)
 void GdiContext::selectStockObject(int id)
 {
     switch (id) {
-    case 0: s.brush = GdiBrush{GdiBrush::Solid, Qt::white, 0, {}}; break;
-    case 1: s.brush = GdiBrush{GdiBrush::Solid, QColor(192, 192, 192), 0, {}}; break;
-    case 2: s.brush = GdiBrush{GdiBrush::Solid, QColor(128, 128, 128), 0, {}}; break;
-    case 3: s.brush = GdiBrush{GdiBrush::Solid, QColor(64, 64, 64), 0, {}}; break;
-    case 4: s.brush = GdiBrush{GdiBrush::Solid, Qt::black, 0, {}}; break;
-    case 5: s.brush = GdiBrush{GdiBrush::Null, Qt::black, 0, {}}; break;
-    case 6: s.pen = GdiPen{0, 0, Qt::white}; break;
-    case 7: s.pen = GdiPen{0, 0, Qt::black}; break;
-    case 8: s.pen = GdiPen{5, 0, Qt::black}; break;
-    case 10: case 11: case 16:
+    case 0: s.brush = GdiBrush {GdiBrush::Solid, Qt::white, 0, {}}; break;
+    case 1: s.brush = GdiBrush {GdiBrush::Solid, QColor(192, 192, 192), 0, {}}; break;
+    case 2: s.brush = GdiBrush {GdiBrush::Solid, QColor(128, 128, 128), 0, {}}; break;
+    case 3: s.brush = GdiBrush {GdiBrush::Solid, QColor(64, 64, 64), 0, {}}; break;
+    case 4: s.brush = GdiBrush {GdiBrush::Solid, Qt::black, 0, {}}; break;
+    case 5: s.brush = GdiBrush {GdiBrush::Null, Qt::black, 0, {}}; break;
+    case 6: s.pen = GdiPen {0, 0, Qt::white}; break;
+    case 7: s.pen = GdiPen {0, 0, Qt::black}; break;
+    case 8: s.pen = GdiPen {5, 0, Qt::black}; break;
+    case 10:
+    case 11:
+    case 16:
         s.font = GdiFont();
         s.font.height = 16;
         s.font.face = QStringLiteral("Monospace");
         break;
-    case 12: case 13: case 14: case 17:
+    case 12:
+    case 13:
+    case 14:
+    case 17:
         s.font = GdiFont();
         s.font.height = 16;
         s.font.face = QStringLiteral("Sans Serif");
@@ -327,9 +332,7 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
         return;
     const QPointF c = r.center();
     const double rx = r.width() / 2, ry = r.height() / 2;
-    auto angleOf = [&](QPointF p) {
-        return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180 / M_PI;
-    };
+    auto angleOf = [&](QPointF p) { return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180 / M_PI; };
     const double a0 = angleOf(start);
     const double a1 = angleOf(end);
     double sweep = a1 - a0;
@@ -677,9 +680,7 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     case 0x00000042:
     case 0x00FF0062:
     case 0x00550009:
-    case 0x00AA0029:
-        patBlt(dest, rop);
-        return;
+    case 0x00AA0029: patBlt(dest, rop); return;
     default: break;
     }
     m_painter.save();
@@ -750,7 +751,7 @@ bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
         return false;
     const QRectF r = t.mapRect(logical.normalized());
     if (!(std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
-          && std::abs(r.bottom()) < kMaxCoord))
+            && std::abs(r.bottom()) < kMaxCoord))
         return false;
     const int l = int(std::lround(r.left())), tp = int(std::lround(r.top()));
     const int rt = int(std::lround(r.right())), b = int(std::lround(r.bottom()));

@@ -53,7 +53,16 @@ struct GdiObject {
 };
 
 // Map modes as the records number them.
-enum MapMode { MM_TEXT = 1, MM_LOMETRIC, MM_HIMETRIC, MM_LOENGLISH, MM_HIENGLISH, MM_TWIPS, MM_ISOTROPIC, MM_ANISOTROPIC };
+enum MapMode {
+    MM_TEXT = 1,
+    MM_LOMETRIC,
+    MM_HIMETRIC,
+    MM_LOENGLISH,
+    MM_HIENGLISH,
+    MM_TWIPS,
+    MM_ISOTROPIC,
+    MM_ANISOTROPIC
+};
 
 // Size of one logical unit of a fixed map mode in millimetres (0 for the
 // modes whose unit is set by window and viewport).
@@ -71,7 +80,7 @@ struct DcState {
     int rop2 = 13;
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
-    QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
+    QPointF winOrg, winExt {1, 1}, vpOrg, vpExt {1, 1};
     QTransform world;
     bool hasClip = false;
     // The clip in image pixels: whole pixels as a region while every step
@@ -79,7 +88,7 @@ struct DcState {
     bool clipIsRegion = false;
     QRegion clipRegion;
     QPainterPath clip;
-    QPointF cur;       // logical units
+    QPointF cur; // logical units
 };
 
 class GdiContext {
@@ -92,7 +101,11 @@ public:
     // picture's window is mapped here directly).
     void setDeviceTransform(const QTransform &t) { m_device = t; }
     // Device pixels per millimetre, for the metric map modes.
-    void setDevicePixelsPerMm(double x, double y) { m_pxPerMmX = x; m_pxPerMmY = y; }
+    void setDevicePixelsPerMm(double x, double y)
+    {
+        m_pxPerMmX = x;
+        m_pxPerMmY = y;
+    }
     // WMF plays the window straight onto the picture, whatever the map mode.
     void setWindowOnPicture(bool on) { m_windowOnPicture = on; }
 
@@ -109,7 +122,12 @@ public:
     void deleteObject(int index);
 
     // Drawing, in logical units.
-    void moveTo(QPointF p) { s.cur = p; if (m_inPath) m_path.moveTo(p); }
+    void moveTo(QPointF p)
+    {
+        s.cur = p;
+        if (m_inPath)
+            m_path.moveTo(p);
+    }
     void lineTo(QPointF p);
     void rectangle(const QRectF &r);
     void roundRect(const QRectF &r, double cw, double ch);
@@ -136,8 +154,16 @@ public:
     // Paths.
     void beginPath();
     void endPath() { m_inPath = false; }
-    void abortPath() { m_inPath = false; m_path = QPainterPath(); }
-    void closeFigure() { if (m_inPath) m_path.closeSubpath(); }
+    void abortPath()
+    {
+        m_inPath = false;
+        m_path = QPainterPath();
+    }
+    void closeFigure()
+    {
+        if (m_inPath)
+            m_path.closeSubpath();
+    }
     void fillPath();
     void strokePath();
     void strokeAndFillPath();

@@ -11,7 +11,8 @@ namespace ptt::metafile {
 class RecordReader {
 public:
     RecordReader(const uchar *data, quint32 size)
-        : m_data(data), m_size(size)
+        : m_data(data)
+        , m_size(size)
     {
     }
     quint32 size() const { return m_size; }
@@ -20,15 +21,12 @@ public:
     bool bad() const { return m_bad; }
 
     quint8 u8(quint32 at) const { return has(at, 1) ? m_data[at] : fail(); }
-    quint16 u16(quint32 at) const
-    {
-        return has(at, 2) ? quint16(m_data[at] | m_data[at + 1] << 8) : fail();
-    }
+    quint16 u16(quint32 at) const { return has(at, 2) ? quint16(m_data[at] | m_data[at + 1] << 8) : fail(); }
     qint16 i16(quint32 at) const { return qint16(u16(at)); }
     quint32 u32(quint32 at) const
     {
         return has(at, 4) ? quint32(m_data[at]) | quint32(m_data[at + 1]) << 8 | quint32(m_data[at + 2]) << 16
-                                | quint32(m_data[at + 3]) << 24
+                | quint32(m_data[at + 3]) << 24
                           : fail();
     }
     qint32 i32(quint32 at) const { return qint32(u32(at)); }

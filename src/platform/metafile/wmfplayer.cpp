@@ -47,7 +47,8 @@ QSize renderSizeFor(QSize natural)
     if (side <= kMaxRenderSide)
         return natural;
     const double f = double(kMaxRenderSide) / side;
-    return QSize(std::max(1, int(std::lround(natural.width() * f))), std::max(1, int(std::lround(natural.height() * f))));
+    return QSize(
+        std::max(1, int(std::lround(natural.width() * f))), std::max(1, int(std::lround(natural.height() * f))));
 }
 
 bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
@@ -122,8 +123,8 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
         const double f = mm > 0 ? mm * 96 / 25.4 : 1.0;
         natural = QSizeF(std::abs(ext.x()) * f, std::abs(ext.y()) * f);
     }
-    info->naturalSize = QSize(std::max(1, int(std::lround(natural.width()))),
-                              std::max(1, int(std::lround(natural.height()))));
+    info->naturalSize
+        = QSize(std::max(1, int(std::lround(natural.width()))), std::max(1, int(std::lround(natural.height()))));
     return true;
 }
 
