@@ -618,6 +618,38 @@ private slots:
         QVERIFY(qGray(px(img, 10, 30)) > 200);
     }
 
+    void emfMonochromeBrush()
+    {
+        // An 8 x 8 1-bit pattern, top half set bits, bottom half clear: set
+        // bits take the background colour, clear ones the text colour.
+        const QSize dev(960, 960), mm(254, 254);
+        QByteArray recs;
+        recs += emfRecord(25, {0xff0000}); // background: blue
+        recs += emfRecord(24, {0x0000ff}); // text: red
+        QVector<qint32> p = {1, 2, 32, 40, 72, 32, 40, 8, 8, 1 | (1 << 16), 0, 32, 0, 0, 0, 0};
+        QByteArray mono = emfRecord(93, p);
+        for (int row = 0; row < 8; ++row)
+            put32(&mono, row < 4 ? 0x000000ffu : 0u); // bottom-up rows: first four are the bottom
+        mono[4] = char(mono.size());
+        recs += mono;
+        recs += emfRecord(37, {1});
+        recs += emfRecord(37, {int(0x80000008)});
+        recs += emfRecord(43, {0, 0, 96, 96});
+        recs += emfEof();
+        const PictureLoadResult r = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 4, dev, mm));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        int red = 0, blue = 0;
+        for (int y = 8; y < 88; ++y)
+            for (int x = 8; x < 88; ++x) {
+                red += px(img, x, y) == 0xff0000;
+                blue += px(img, x, y) == 0x0000ff;
+            }
+        QVERIFY2(red > 3000 && blue > 3000, qPrintable(QStringLiteral("%1 %2").arg(red).arg(blue)));
+        QCOMPARE(px(img, 20, 1), QRgb(0xff0000)); // top rows of the pattern: clear bits
+        QCOMPARE(px(img, 20, 6), QRgb(0x0000ff)); // bottom rows: set bits
+    }
+
     void emfStretchDibits()
     {
         // A 2 x 2 bottom-up 24-bit DIB stretched over a 40 x 40 square at (10,10).

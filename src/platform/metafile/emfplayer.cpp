@@ -4,6 +4,7 @@
 #include "recordreader.h"
 
 #include <cmath>
+#include <cstring>
 
 namespace ptt::metafile {
 
@@ -99,6 +100,27 @@ QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform
         region += d.toAlignedRect();
     }
     return region;
+}
+
+// A 1-bit pattern brush's bits, coloured as the device context colours them.
+QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint32 cbBits, QColor fore, QColor back)
+{
+    if (!r.has(offBmi, 16) || r.u32(offBmi) < 40)
+        return QImage();
+    const qint32 w = r.i32(offBmi + 4), h = r.i32(offBmi + 8);
+    if (w <= 0 || w > 256 || h == 0 || std::abs(h) > 256 || r.u16(offBmi + 14) != 1)
+        return QImage();
+    const quint32 stride = quint32((w + 31) / 32 * 4);
+    const int rows = std::abs(h);
+    if (!r.has(offBits, quint64(stride) * rows) || cbBits < stride * quint32(rows))
+        return QImage();
+    QImage img(w, rows, QImage::Format_Mono);
+    img.setColorTable({fore.rgb(), back.rgb()});
+    for (int y = 0; y < rows; ++y) {
+        const quint32 src = offBits + quint32(h > 0 ? rows - 1 - y : y) * stride;
+        std::memcpy(img.scanLine(y), r.data() + src, std::min<size_t>(size_t(img.bytesPerLine()), stride));
+    }
+    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
 QPainterPath regionPath(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage)
@@ -343,7 +365,15 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
             break;
         }
-        case 93:
+        case 93: { // monochrome pattern: set bits in the background colour, clear in the text colour
+            GdiObject o;
+            o.kind = GdiObject::Brush;
+            o.brush.style = GdiBrush::Pattern;
+            o.brush.color = dc.s.textColor;
+            o.brush.pattern = monoPattern(r, r.u32(16), r.u32(24), r.u32(28), dc.s.textColor, dc.s.bkColor);
+            dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
+            break;
+        }
         case 94: {
             GdiObject o;
             o.kind = GdiObject::Brush;
