@@ -23,8 +23,9 @@ bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size
 QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error);
 
 // A packed DIB (info header, colour table, bits). bitsOffset 0 works the
-// offset out from the header.
-QImage decodeDibChecked(const QByteArray &packed, quint32 bitsOffset, QString *error);
+// offset out from the header. Bitmaps of more than maxPixels are refused.
+QImage decodeDibChecked(
+    const QByteArray &packed, quint32 bitsOffset, QString *error, qint64 maxPixels = PictureLimits::maxPixels);
 
 // The JPEG walk's limit on scans: more is a hostile file.
 constexpr int kMaxJpegScans = 100;

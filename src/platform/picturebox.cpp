@@ -8,7 +8,8 @@
 
 namespace ptt {
 
-PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
+PictureBox::PictureBox(QWidget *parent)
+    : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }

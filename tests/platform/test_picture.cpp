@@ -391,6 +391,34 @@ private slots:
         QVERIFY2(t.elapsed() < 8000, qPrintable(QString::number(t.elapsed())));
     }
 
+    void manyHugePatternBrushesStayBounded()
+    {
+        // Each brush claims a 4000 x 4000 RLE bitmap from four bytes of data;
+        // every one is kept in the object table, so each must be cut down.
+        QByteArray dib = craftBmp(4000, 4000, 8, 1, QByteArray("\x00\x01\x00\x00", 4), {0x00ff00, 0}).mid(14);
+        QByteArray recs;
+        for (int i = 0; i < 60; ++i) {
+            QByteArray rec = emfRecord(94, {1 + i, 0, 32, 48, 32 + 48, int(dib.size()) - 48});
+            rec.append(dib);
+            while (rec.size() % 4)
+                rec.append('\0');
+            const quint32 size = quint32(rec.size());
+            rec.replace(4, 4, QByteArray(reinterpret_cast<const char *>(&size), 4));
+            recs += rec;
+        }
+        recs += emfRecord(37, {60});
+        recs += emfRecord(37, {int(0x80000008)});
+        recs += emfRecord(43, {0, 0, 50, 50});
+        recs += emfEof();
+        QElapsedTimer t;
+        t.start();
+        const PictureLoadResult r
+            = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 64, QSize(960, 960), QSize(254, 254)));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QVERIFY(near(px(r.picture.image, 20, 20), Qt::green, 0)); // the brush's colour 0
+        QVERIFY(t.elapsed() < 10000);
+    }
+
     void wmfDeepSaveAndObjectsOverflow()
     {
         QByteArray recs = setWindow(0, 0, 100, 100);

@@ -379,7 +379,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             o.kind = GdiObject::Brush;
             o.brush.style = GdiBrush::Pattern;
             o.brush.color = Qt::gray;
-            o.brush.pattern = recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28));
+            o.brush.pattern = brushPattern(recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28)));
             dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
             break;
         }

@@ -17,6 +17,8 @@ namespace {
 // Device coordinates beyond this are a hostile file, not a drawing.
 constexpr double kMaxCoord = 1e8;
 constexpr int kMaxSavedStates = 1024;
+constexpr qint64 kMaxEmbeddedPixels = 4096ll * 4096;
+constexpr int kMaxPatternSide = 256;
 // Longer strings in one record are cut: no real picture has them.
 constexpr int kMaxTextChars = 8192;
 // Clip paths beyond this many elements make path set operations crawl.
@@ -82,7 +84,16 @@ QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32
     if (bits && bitsSize)
         dib.append(reinterpret_cast<const char *>(bits), int(bitsSize));
     QString error;
-    return ptt::detail::decodeDibChecked(dib, bits && bitsSize ? infoSize : 0, &error);
+    // Bitmaps inside a metafile are held as brushes or drawn one per record:
+    // a smaller cap keeps many of them within memory.
+    return ptt::detail::decodeDibChecked(dib, bits && bitsSize ? infoSize : 0, &error, kMaxEmbeddedPixels);
+}
+
+QImage brushPattern(const QImage &bitmap)
+{
+    if (bitmap.width() <= kMaxPatternSide && bitmap.height() <= kMaxPatternSide)
+        return bitmap;
+    return bitmap.copy(0, 0, std::min(bitmap.width(), kMaxPatternSide), std::min(bitmap.height(), kMaxPatternSide));
 }
 
 GdiContext::GdiContext(QImage *image)

@@ -207,6 +207,9 @@ private:
 // carry it. Returns a null image for anything malformed or out of limits.
 QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage = 0);
 
+// A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
+QImage brushPattern(const QImage &bitmap);
+
 QString decodeAnsi(const QByteArray &bytes, int charset);
 
 } // namespace ptt::metafile

@@ -430,7 +430,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             o.kind = GdiObject::Brush;
             o.brush.style = GdiBrush::Pattern;
             o.brush.color = Qt::gray;
-            o.brush.pattern = tailDib(r, p + 4);
+            o.brush.pattern = brushPattern(tailDib(r, p + 4));
             dc.addObject(o);
             break;
         }
