@@ -1,12 +1,12 @@
 #!/bin/sh
 # Builds the picture loader's fuzzer with clang and runs it for a bounded time.
-#   tests/fuzz/run_fuzz.sh [seconds]      (default 90)
+#   tests/fuzz/run_fuzz.sh [seconds]      (default 75)
 # Seeds: tests/fuzz/seeds, plus the shared test pictures when present (read
 # only; new inputs go to a scratch folder). Exits non-zero on a finding.
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
-seconds=${1:-90}
+seconds=${1:-75}
 build=${PTT_FUZZ_BUILD:-$root/build-fuzz}
 
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
