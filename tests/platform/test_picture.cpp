@@ -678,6 +678,32 @@ private slots:
         QCOMPARE(px(img, 20, 6), QRgb(0x0000ff)); // bottom rows: set bits
     }
 
+    void emfGradientFillAndSmallText()
+    {
+        const QSize dev(960, 960), mm(254, 254);
+        QByteArray recs;
+        // Horizontal gradient, red at the left edge to blue at the right.
+        recs += emfRecord(118, {0, 0, 96, 48, 2, 1, 0, 0, 0, 0xff00, 0, 96, 48, 0, 0xff00, 0, 1});
+        // SmallTextOut of 8-bit characters, no clip rectangle, below the gradient.
+        QVector<qint32> t = {20, 60, 4, 0x100 | 0x200, 1, 0x3f800000, 0x3f800000};
+        QByteArray rec = emfRecord(108, t);
+        rec.append("XXXX", 4);
+        rec[4] = char(rec.size());
+        recs += rec;
+        recs += emfEof();
+        const PictureLoadResult r = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 4, dev, mm));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        QVERIFY(qRed(px(img, 1, 20)) > 240 && qBlue(px(img, 1, 20)) < 15);
+        QVERIFY(qBlue(px(img, 94, 20)) > 240 && qRed(px(img, 94, 20)) < 15);
+        QVERIFY(std::abs(qRed(px(img, 48, 20)) - qBlue(px(img, 48, 20))) < 20);
+        int dark = 0;
+        for (int y = 55; y < 96; ++y)
+            for (int x = 15; x < 96; ++x)
+                dark += qGray(px(img, x, y)) < 100;
+        QVERIFY2(dark > 20, "small text missing");
+    }
+
     void emfStretchDibits()
     {
         // A 2 x 2 bottom-up 24-bit DIB stretched over a 40 x 40 square at (10,10).

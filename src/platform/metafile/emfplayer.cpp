@@ -3,6 +3,8 @@
 #include "metafile.h"
 #include "recordreader.h"
 
+#include <QLinearGradient>
+
 #include <cmath>
 #include <cstring>
 
@@ -272,6 +274,74 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 74: { // PaintRgn with the selected brush
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
             dc.fillDeviceRegion(regionPath(r, 28, r.u32(24), dev));
+            break;
+        }
+        case 108: { // SmallTextOut
+            const QPointF pos = pointL(r, 8);
+            const quint32 n = std::min<quint32>(r.u32(16), 1u << 16);
+            const quint32 options = r.u32(20);
+            quint32 q = 36;
+            QRectF rect;
+            if (!(options & 0x100)) {
+                rect = rectL(r, q);
+                q += 16;
+            }
+            QString text;
+            if (options & 0x200) {
+                if (!r.has(q, n))
+                    break;
+                text = decodeAnsi(QByteArray(reinterpret_cast<const char *>(r.data() + q), int(n)), dc.s.font.charset);
+            } else {
+                if (!r.has(q, quint64(n) * 2))
+                    break;
+                for (quint32 i = 0; i < n; ++i)
+                    text.append(QChar(r.u16(q + i * 2)));
+            }
+            dc.textOut(pos, text, {}, int(options & 0x6), rect);
+            break;
+        }
+        case 118: { // GradientFill
+            const quint32 nVer = r.u32(24), nTri = r.u32(28), mode = r.u32(32);
+            if (nVer == 0 || nVer > 100000 || !r.has(36, quint64(nVer) * 16))
+                break;
+            auto vertex = [&](quint32 i, QPointF *pt, QColor *c) {
+                const quint32 at = 36 + i * 16;
+                *pt = pointL(r, at);
+                *c = QColor(r.u16(at + 8) >> 8, r.u16(at + 10) >> 8, r.u16(at + 12) >> 8);
+            };
+            const quint32 meshAt = 36 + nVer * 16;
+            const quint32 step = mode == 2 ? 12 : 8;
+            for (quint32 k = 0; k < nTri && k < 100000 && r.has(meshAt + k * step, step); ++k) {
+                QPointF a, b, c3;
+                QColor ca, cb, cc;
+                const quint32 i0 = r.u32(meshAt + k * step), i1 = r.u32(meshAt + k * step + 4);
+                if (i0 >= nVer || i1 >= nVer)
+                    continue;
+                vertex(i0, &a, &ca);
+                vertex(i1, &b, &cb);
+                if (mode == 2) {
+                    const quint32 i2 = r.u32(meshAt + k * step + 8);
+                    if (i2 >= nVer)
+                        continue;
+                    vertex(i2, &c3, &cc);
+                    // One colour per triangle: the mean of its corners.
+                    const QColor mean((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
+                                      (ca.blue() + cb.blue() + cc.blue()) / 3);
+                    QPainterPath tri;
+                    tri.addPolygon(QPolygonF({a, b, c3}));
+                    tri.closeSubpath();
+                    dc.fillLogicalPath(tri, QBrush(mean));
+                } else {
+                    const QRectF box = QRectF(a, b).normalized();
+                    QLinearGradient g = mode == 1 ? QLinearGradient(box.topLeft(), box.bottomLeft())
+                                                  : QLinearGradient(box.topLeft(), box.topRight());
+                    g.setColorAt(0, ca);
+                    g.setColorAt(1, cb);
+                    QPainterPath rp;
+                    rp.addRect(box);
+                    dc.fillLogicalPath(rp, QBrush(g));
+                }
+            }
             break;
         }
         case 7: dc.polyPolyline(polyPolys(r, false)); break;

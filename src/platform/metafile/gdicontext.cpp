@@ -529,6 +529,17 @@ void GdiContext::selectClipRegion(int regionIndex)
         setClipDevice(dev, 5);
 }
 
+void GdiContext::fillLogicalPath(const QPainterPath &path, const QBrush &b)
+{
+    const QTransform t = fullTransform();
+    if (!sane(t.map(path)))
+        return;
+    m_painter.save();
+    m_painter.setTransform(t);
+    m_painter.fillPath(path, b);
+    m_painter.restore();
+}
+
 QFont GdiContext::qfont(double *pixelHeight) const
 {
     QFont f(s.font.face.isEmpty() ? QStringLiteral("Sans Serif") : s.font.face);
@@ -709,7 +720,6 @@ void GdiContext::beginPath()
     m_inPath = true;
     m_path = QPainterPath();
     m_path.moveTo(s.cur);
-    m_pathTransform = fullTransform();
 }
 
 void GdiContext::fillPath()

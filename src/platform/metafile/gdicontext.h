@@ -145,6 +145,8 @@ public:
     void patBlt(const QRectF &r, quint32 rop);
     void drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop);
     void fillRect(const QRectF &r, const QBrush &b);
+    // Fills a logical path; a gradient brush's coordinates are logical too.
+    void fillLogicalPath(const QPainterPath &path, const QBrush &b);
     // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
     void fillRegion(int regionIndex, int brushIndex);
     void frameRegion(int regionIndex, int brushIndex, double w, double h);
@@ -200,7 +202,6 @@ private:
     std::vector<DcState> m_saved;
     bool m_inPath = false;
     QPainterPath m_path; // logical units
-    QTransform m_pathTransform;
 };
 
 // Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
