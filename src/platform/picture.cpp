@@ -225,9 +225,9 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
         return failure(notAPicture());
     ensureFontSubstitutions();
 
-    // The decode runs on a thread of its own; a decode that outlives the time
-    // limit is abandoned: it holds its own copy of everything it touches and
-    // is told to stop, so finishing later harms nothing.
+    // The decode runs on a worker thread; one that outlives the time limit is
+    // abandoned: it holds its own copy of everything it touches and is told
+    // to stop, so finishing later harms nothing.
     struct Job {
         QByteArray data;
         std::atomic<bool> cancel {false};
