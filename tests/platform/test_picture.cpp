@@ -704,6 +704,34 @@ private slots:
         QVERIFY2(dark > 20, "small text missing");
     }
 
+    void emfTextTurnsWithWorldTransform()
+    {
+        // A world transform turning 90 degrees clockwise on screen (x axis
+        // pointing down): text from (48,10) runs downwards, not to the right.
+        const QSize dev(960, 960), mm(254, 254);
+        QByteArray recs;
+        recs += emfRecord(35, {0, 0x3f800000, int(0xbf800000), 0, 0x42400000, 0x41200000}); // x' = 48 - y, y' = x + 10
+        recs += emfRecord(18, {1});
+        QVector<qint32> t = {0, 0, 0, 0, 2, 0x3f800000, 0x3f800000, 0, 0, 6, 76, 0x100, 0, 0, 0, 0, 0};
+        QByteArray rec = emfRecord(84, t);
+        rec.append(QByteArray("H\0H\0H\0H\0H\0H\0", 12));
+        rec[4] = char(rec.size());
+        recs += emfRecord(82, {1, -16, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        recs += emfRecord(37, {1});
+        recs += rec + emfEof();
+        const PictureLoadResult r = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 4, dev, mm));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        int below = 0, right = 0;
+        for (int y = 0; y < 96; ++y)
+            for (int x = 0; x < 96; ++x)
+                if (qGray(px(r.picture.image, x, y)) < 100) {
+                    below += y > 30;
+                    right += x > 60 || x < 20;
+                }
+        QVERIFY2(below > 30, qPrintable(QString::number(below)));
+        QCOMPARE(right, 0);
+    }
+
     void emfStretchDibits()
     {
         // A 2 x 2 bottom-up 24-bit DIB stretched over a 40 x 40 square at (10,10).

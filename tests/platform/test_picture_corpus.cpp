@@ -49,7 +49,7 @@ Outcome runProbe(const QStringList &files)
     // not a fault of the file being loaded.
     const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
     env.insert(QStringLiteral("ASAN_OPTIONS"),
-               asan.isEmpty() ? QStringLiteral("detect_leaks=0") : asan + QStringLiteral(":detect_leaks=0"));
+        asan.isEmpty() ? QStringLiteral("detect_leaks=0") : asan + QStringLiteral(":detect_leaks=0"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(PICTURE_PROBE), args);
     Outcome o;

@@ -326,7 +326,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
                     vertex(i2, &c3, &cc);
                     // One colour per triangle: the mean of its corners.
                     const QColor mean((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
-                                      (ca.blue() + cb.blue() + cc.blue()) / 3);
+                        (ca.blue() + cb.blue() + cc.blue()) / 3);
                     QPainterPath tri;
                     tri.addPolygon(QPolygonF({a, b, c3}));
                     tri.closeSubpath();

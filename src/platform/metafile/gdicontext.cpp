@@ -610,7 +610,9 @@ void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &
     if ((options & 2) && rect.isValid()) // opaque rectangle
         fillRect(rect, s.bkColor);
 
-    const double angle = -s.font.escapement / 10.0;
+    // The baseline turns with the world transform's x axis, then by the
+    // font's escapement (counter-clockwise as seen).
+    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - s.font.escapement / 10.0;
     m_painter.translate(d);
     m_painter.rotate(angle);
     double x = 0;
