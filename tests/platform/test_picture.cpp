@@ -756,6 +756,24 @@ private slots:
         QCOMPARE(px(img, 55, 55), QRgb(0xffffff));
     }
 
+    void wmfLargeBitmapIsDrawn()
+    {
+        // A bitmap of over a megabyte inside one StretchDIBits record.
+        const int side = 600;
+        QByteArray bits;
+        for (int i = 0; i < side * side; ++i)
+            bits.append("\x00\x00\xff", 3); // red, rows already multiples of 4 bytes
+        const QByteArray dib = craftBmp(side, side, 24, 0, bits).mid(14);
+        QByteArray rec = wmfRecord(0x0F43, {0x0020, 0x00CC, 0, qint16(side), qint16(side), 0, 0, 100, 100, 0, 0});
+        rec.append(dib);
+        const quint32 words = quint32(rec.size() / 2);
+        rec.replace(0, 4, QByteArray(reinterpret_cast<const char *>(&words), 4));
+        const QByteArray wmf = craftWmf(setWindow(0, 0, 100, 100) + rec + wmfEof(), 0);
+        const PictureLoadResult r = loadPictureFromData(wmf);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(px(r.picture.image, 50, 50), QRgb(0xff0000));
+    }
+
     void textIsDrawnRotated()
     {
         // Escapement 90 degrees: the text runs upwards from its reference point.

@@ -76,7 +76,8 @@ QString decodeAnsi(const QByteArray &bytes, int charset)
 QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage)
 {
     Q_UNUSED(usage);
-    if (!info || infoSize < 12 || infoSize > (1u << 20) || bitsSize > (256u << 20))
+    // Without separate bits, "info" is the whole packed bitmap.
+    if (!info || infoSize < 12 || infoSize > (256u << 20) || bitsSize > (256u << 20))
         return QImage();
     QByteArray dib;
     dib.reserve(int(infoSize + bitsSize));
