@@ -756,6 +756,28 @@ private slots:
         QCOMPARE(px(img, 55, 55), QRgb(0xffffff));
     }
 
+    void wmfPenMixModes()
+    {
+        QByteArray recs = setWindow(0, 0, 90, 30);
+        recs += wmfRecord(0x02FA, {5, 0, 0, 0, 0}) + wmfRecord(0x012D, {0}); // null pen
+        recs += wmfSolidBrush(0xff0000, 1); // blue
+        recs += wmfRecord(0x041B, {30, 90, 0, 0});
+        recs += wmfRecord(0x0104, {6}); // R2_NOT: the brush colour does not matter
+        recs += wmfRecord(0x041B, {30, 30, 0, 0});
+        recs += wmfRecord(0x01F0, {1}) + wmfSolidBrush(0x0000ff, 1); // red
+        recs += wmfRecord(0x0104, {9}); // R2_MASKPEN: red AND blue
+        recs += wmfRecord(0x041B, {30, 60, 0, 30});
+        recs += wmfRecord(0x0104, {11}); // R2_NOP
+        recs += wmfRecord(0x041B, {30, 90, 0, 60});
+        recs += wmfEof();
+        const PictureLoadResult r = loadPictureFromData(craftWmf(recs, 2));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        QCOMPARE(px(img, 15, 15), QRgb(0xffff00));
+        QCOMPARE(px(img, 45, 15), QRgb(0x000000));
+        QCOMPARE(px(img, 75, 15), QRgb(0x0000ff));
+    }
+
     void wmfLargeBitmapIsDrawn()
     {
         // A bitmap of over a megabyte inside one StretchDIBits record.

@@ -287,16 +287,52 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
     if (!sane(dev))
         return;
     dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    if (s.rop2 == 11) // R2_NOP
+        return;
+    QBrush brush = qbrush(s.brush);
+    QPen pen = stroke ? qpen() : QPen(Qt::NoPen);
+    // The pen mix mode: a raster operation between pen (or brush) and page.
+    const bool mixed = s.rop2 != 13 && s.rop2 >= 1 && s.rop2 <= 16;
+    if (mixed) {
+        m_painter.save();
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        if (s.rop2 == 1 || s.rop2 == 16) {
+            const QColor c = s.rop2 == 1 ? Qt::black : Qt::white;
+            if (brush.style() != Qt::NoBrush)
+                brush = QBrush(c);
+            pen.setColor(c);
+        } else {
+            static const QPainter::CompositionMode modes[17] = {
+                QPainter::CompositionMode_SourceOver,
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_NotSourceAndNotDestination, // R2_NOTMERGEPEN
+                QPainter::RasterOp_NotSourceAndDestination, // R2_MASKNOTPEN
+                QPainter::RasterOp_NotSource, // R2_NOTCOPYPEN
+                QPainter::RasterOp_SourceAndNotDestination, // R2_MASKPENNOT
+                QPainter::RasterOp_NotDestination, // R2_NOT
+                QPainter::RasterOp_SourceXorDestination, // R2_XORPEN
+                QPainter::RasterOp_NotSourceOrNotDestination, // R2_NOTMASKPEN
+                QPainter::RasterOp_SourceAndDestination, // R2_MASKPEN
+                QPainter::RasterOp_NotSourceXorDestination, // R2_NOTXORPEN
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_NotSourceOrDestination, // R2_MERGENOTPEN
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_SourceOrNotDestination, // R2_MERGEPENNOT
+                QPainter::RasterOp_SourceOrDestination, // R2_MERGEPEN
+                QPainter::CompositionMode_SourceOver,
+            };
+            m_painter.setCompositionMode(modes[s.rop2]);
+        }
+    }
     if (fill && s.brush.style != GdiBrush::Null) {
-        if (s.brush.style == GdiBrush::Hatched && s.bkMode == 2)
+        if (s.brush.style == GdiBrush::Hatched && s.bkMode == 2 && !mixed)
             m_painter.fillPath(dev, s.bkColor);
-        m_painter.fillPath(dev, qbrush(s.brush));
+        m_painter.fillPath(dev, brush);
     }
-    if (stroke) {
-        const QPen pen = qpen();
-        if (pen.style() != Qt::NoPen)
-            m_painter.strokePath(dev, pen);
-    }
+    if (pen.style() != Qt::NoPen)
+        m_painter.strokePath(dev, pen);
+    if (mixed)
+        m_painter.restore();
 }
 
 void GdiContext::lineTo(QPointF p)
