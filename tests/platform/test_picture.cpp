@@ -778,6 +778,25 @@ private slots:
         QCOMPARE(px(img, 75, 15), QRgb(0x0000ff));
     }
 
+    void wmfOldMonochromeBitmap()
+    {
+        // StretchBlt of an 8 x 2 one-bit bitmap: top row 11110000, bottom row
+        // 00001111; set bits take the background colour, clear ones the text colour.
+        QByteArray recs = setWindow(0, 0, 80, 20);
+        recs += wmfRecord(0x0201, {qint16(0x00ff), 0}); // background: red
+        recs += wmfRecord(0x0209, {0, qint16(0x00ff)}); // text: blue
+        recs += wmfRecord(
+            0x0B23, {0x0020, 0x00CC, 2, 8, 0, 0, 20, 80, 0, 0, 0, 8, 2, 2, 0x0101, qint16(0x00f0), qint16(0x000f)});
+        recs += wmfEof();
+        const PictureLoadResult r = loadPictureFromData(craftWmf(recs, 0));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        QCOMPARE(px(img, 10, 5), QRgb(0xff0000));
+        QCOMPARE(px(img, 70, 5), QRgb(0x0000ff));
+        QCOMPARE(px(img, 10, 15), QRgb(0x0000ff));
+        QCOMPARE(px(img, 70, 15), QRgb(0xff0000));
+    }
+
     void wmfLargeBitmapIsDrawn()
     {
         // A bitmap of over a megabyte inside one StretchDIBits record.
