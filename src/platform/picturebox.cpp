@@ -8,8 +8,7 @@
 
 namespace ptt {
 
-PictureBox::PictureBox(QWidget *parent)
-    : QWidget(parent)
+PictureBox::PictureBox(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
