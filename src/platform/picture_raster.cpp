@@ -378,9 +378,12 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
     const quint32 dirEnd = 6 + count * 16;
     for (quint32 i = 0; i < count; ++i) {
         const quint32 e = 6 + i * 16;
-        const quint32 bytes = r.u32(e + 8), offset = r.u32(e + 12);
-        if (bytes < 12 || offset < dirEnd || !r.has(offset, bytes))
+        const quint32 offset = r.u32(e + 12);
+        if (offset < dirEnd || offset >= quint32(d.size()))
             return fail(error, corruptMessage());
+        // Readers go by the headers inside the image, not by the stated
+        // size, so what must fit is the rest of the file.
+        const quint32 span = quint32(d.size()) - offset;
         QSize entry;
         if (r.has(offset, 24) && r.u32(offset) == 0x474E5089u) {
             // A PNG image: its IHDR gives the size.
@@ -390,7 +393,7 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
             const quint32 hs = r.u32(offset);
             if (hs != 40 && hs != 12 && hs != 108 && hs != 124)
                 return fail(error, corruptMessage());
-            if (hs > bytes)
+            if (hs > span)
                 return fail(error, corruptMessage());
             const qint64 w = hs == 12 ? r.u16(offset + 4) : r.i32(offset + 4);
             const qint64 h2 = hs == 12 ? r.i16(offset + 6) : r.i32(offset + 8);
@@ -405,9 +408,10 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
             if (bpp <= 8 && colours > (1u << bpp))
                 return fail(error, corruptMessage());
             const quint64 table = bpp <= 8 ? quint64(colours ? colours : 1u << bpp) * 4 : 0;
-            const quint64 need
-                = hs + table + dibStride(quint64(w), bpp) * quint64(h) + dibStride(quint64(w), 1) * quint64(h);
-            if (need > bytes)
+            // 32-bit images carry alpha; their AND mask may be missing.
+            const quint64 mask = bpp == 32 ? 0 : dibStride(quint64(w), 1) * quint64(h);
+            const quint64 need = hs + table + dibStride(quint64(w), bpp) * quint64(h) + mask;
+            if (need > span)
                 return fail(error, corruptMessage());
             entry = QSize(int(w), int(h));
         }
