@@ -220,6 +220,30 @@ private slots:
         QCOMPARE(px(img, 2, 0), QRgb(0x000000)); // never reached
     }
 
+    void icoWithUnderstatedSizeLoads()
+    {
+        // A 2 x 2 32-bit icon whose directory understates its size: what
+        // counts is that the image lies inside the file.
+        QByteArray ico(6, '\0');
+        ico[2] = 1;
+        ico[4] = 1;
+        ico.append(QByteArray("\x02\x02\x00\x00\x01\x00\x20\x00", 8));
+        put32(&ico, 8);
+        put32(&ico, 22);
+        for (quint32 v : {40u, 2u, 4u})
+            put32(&ico, v);
+        put16(&ico, 1);
+        put16(&ico, 32);
+        ico.append(QByteArray(24, '\0'));
+        for (int i = 0; i < 4; ++i)
+            put32(&ico, 0xff00ff00u); // opaque green, BGRA
+        ico.append(QByteArray(8, '\0')); // AND mask
+        const PictureLoadResult r = loadPictureFromData(ico);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.picture.naturalSize, QSize(2, 2));
+        QCOMPARE(px(r.picture.image, 1, 1), QRgb(0x00ff00));
+    }
+
     void hostile_data()
     {
         QTest::addColumn<QByteArray>("data");
