@@ -1,6 +1,9 @@
 #pragma once
-// Picture files: BMP/DIB, JPEG, GIF, ICO/CUR (and metafiles, where supported).
-// The format is decided by the file's first bytes, never by its name.
+// Picture files: BMP/DIB, JPEG, GIF, ICO/CUR, WMF and EMF.
+// The format is decided by the file's first bytes, never by its name. Every
+// header is checked by our own code before a decoder runs, and decoding runs
+// off the calling thread with a time limit, so a hostile file is refused
+// rather than hanging, crashing or exhausting memory.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -39,5 +42,13 @@ PictureFormat sniffPictureFormat(const QByteArray &head);
 
 PictureLoadResult loadPicture(const QString &path);
 PictureLoadResult loadPictureFromData(const QByteArray &data);
+
+// The same work on the calling thread, with no time limit: for the worker
+// thread itself, fuzzing and tools that run in a child process.
+PictureLoadResult decodePictureNow(const QByteArray &data);
+
+// Time a decode may take before the load gives up (milliseconds).
+void setPictureDecodeTimeout(int ms);
+int pictureDecodeTimeout();
 
 } // namespace ptt

@@ -40,7 +40,7 @@ page_untouched()
         "$((ORIGIN_X + 382)) $((ORIGIN_Y + 383))" "1500 900"
 }
 
-for f in text.jpg empty.bmp huge.bmp truncated.jpg; do
+for f in text.jpg empty.bmp huge.bmp truncated.jpg truncated.bmp; do
     e2e_click "$(button_x 510 495)" "$BUTTON_Y"
     e2e_file_dialog "打开" "$BAD/$f"
     sleep 1

@@ -1,0 +1,956 @@
+#include "gdicontext.h"
+
+#include <QtEndian>
+
+#include "../picture_raster.h"
+
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QStringDecoder>
+
+#include <cmath>
+
+namespace ptt::metafile {
+
+namespace {
+
+// Device coordinates beyond this are a hostile file, not a drawing.
+constexpr double kMaxCoord = 1e8;
+constexpr int kMaxSavedStates = 1024;
+constexpr qint64 kMaxEmbeddedPixels = 4096ll * 4096;
+constexpr int kMaxPatternSide = 256;
+// Longer strings in one record are cut: no real picture has them.
+constexpr int kMaxTextChars = 8192;
+// Clip paths beyond this many elements make path set operations crawl.
+constexpr int kMaxClipElements = 5000;
+
+Qt::BrushStyle hatchStyle(int hatch)
+{
+    switch (hatch) {
+    case 0: return Qt::HorPattern;
+    case 1: return Qt::VerPattern;
+    case 2: return Qt::FDiagPattern;
+    case 3: return Qt::BDiagPattern;
+    case 4: return Qt::CrossPattern;
+    case 5: return Qt::DiagCrossPattern;
+    default: return Qt::SolidPattern;
+    }
+}
+
+} // namespace
+
+double mapModeUnitMm(int mapMode)
+{
+    switch (mapMode) {
+    case MM_LOMETRIC: return 0.1;
+    case MM_HIMETRIC: return 0.01;
+    case MM_LOENGLISH: return 0.254;
+    case MM_HIENGLISH: return 0.0254;
+    case MM_TWIPS: return 25.4 / 1440;
+    default: return 0;
+    }
+}
+
+QString decodeAnsi(const QByteArray &bytes, int charset)
+{
+    const char *codec = "windows-1252";
+    switch (charset) {
+    case 1: // the system's code page: a Chinese system's is GBK
+    case 134: codec = "GBK"; break;
+    case 136: codec = "Big5"; break;
+    case 128: codec = "Shift_JIS"; break;
+    case 129: codec = "EUC-KR"; break;
+    case 161: codec = "windows-1253"; break;
+    case 162: codec = "windows-1254"; break;
+    case 204: codec = "windows-1251"; break;
+    case 238: codec = "windows-1250"; break;
+    case 2: return QString::fromLatin1(bytes);
+    default: break;
+    }
+    QStringDecoder dec(codec);
+    if (!dec.isValid())
+        return QString::fromLatin1(bytes);
+    return dec(bytes);
+}
+
+QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage)
+{
+    Q_UNUSED(usage);
+    // Without separate bits, "info" is the whole packed bitmap.
+    if (!info || infoSize < 12 || infoSize > (256u << 20) || bitsSize > (256u << 20))
+        return QImage();
+    QByteArray dib;
+    dib.reserve(int(infoSize + bitsSize));
+    dib.append(reinterpret_cast<const char *>(info), int(infoSize));
+    if (bits && bitsSize)
+        dib.append(reinterpret_cast<const char *>(bits), int(bitsSize));
+    QString error;
+    // Bitmaps inside a metafile are held as brushes or drawn one per record:
+    // a smaller cap keeps many of them within memory.
+    return ptt::detail::decodeDibChecked(dib, bits && bitsSize ? infoSize : 0, &error, kMaxEmbeddedPixels);
+}
+
+QImage brushPattern(const QImage &bitmap)
+{
+    if (bitmap.width() <= kMaxPatternSide && bitmap.height() <= kMaxPatternSide)
+        return bitmap;
+    return bitmap.copy(0, 0, std::min(bitmap.width(), kMaxPatternSide), std::min(bitmap.height(), kMaxPatternSide));
+}
+
+GdiContext::GdiContext(QImage *image)
+    : m_image(image)
+{
+    m_painter.begin(image);
+    m_painter.setRenderHint(QPainter::Antialiasing, true);
+    m_painter.setRenderHint(QPainter::TextAntialiasing, true);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
+    s.brush.style = GdiBrush::Solid;
+    s.brush.color = Qt::white;
+    s.font.height = 12;
+    s.font.face = QStringLiteral("System");
+}
+
+GdiContext::~GdiContext()
+{
+    m_painter.end();
+}
+
+QTransform GdiContext::pageTransform() const
+{
+    const double wx = s.winExt.x() == 0 ? 1 : s.winExt.x();
+    const double wy = s.winExt.y() == 0 ? 1 : s.winExt.y();
+    if (m_windowOnPicture) {
+        const double sx = m_image->width() / wx;
+        const double sy = m_image->height() / wy;
+        return QTransform(sx, 0, 0, sy, -s.winOrg.x() * sx, -s.winOrg.y() * sy);
+    }
+    double sx = 1, sy = 1;
+    const double mm = mapModeUnitMm(s.mapMode);
+    if (mm > 0) {
+        sx = mm * m_pxPerMmX;
+        sy = -mm * m_pxPerMmY;
+    } else if (s.mapMode == MM_ANISOTROPIC || s.mapMode == MM_ISOTROPIC) {
+        sx = s.vpExt.x() / wx;
+        sy = s.vpExt.y() / wy;
+        if (s.mapMode == MM_ISOTROPIC) {
+            const double m = std::min(std::abs(sx), std::abs(sy));
+            sx = sx < 0 ? -m : m;
+            sy = sy < 0 ? -m : m;
+        }
+    }
+    return QTransform(sx, 0, 0, sy, s.vpOrg.x() - s.winOrg.x() * sx, s.vpOrg.y() - s.winOrg.y() * sy);
+}
+
+QTransform GdiContext::fullTransform() const
+{
+    return s.world * pageTransform() * m_device;
+}
+
+double GdiContext::scale() const
+{
+    const QTransform t = fullTransform();
+    return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
+}
+
+void GdiContext::resizeObjects(int count)
+{
+    m_objects.assign(size_t(std::max(0, count)), GdiObject());
+}
+
+int GdiContext::addObject(const GdiObject &obj)
+{
+    for (size_t i = 0; i < m_objects.size(); ++i) {
+        if (m_objects[i].kind == GdiObject::Empty) {
+            m_objects[i] = obj;
+            return int(i);
+        }
+    }
+    return -1;
+}
+
+void GdiContext::setObject(int index, const GdiObject &obj)
+{
+    if (index >= 0 && size_t(index) < m_objects.size())
+        m_objects[size_t(index)] = obj;
+}
+
+void GdiContext::selectObject(int index)
+{
+    if (index < 0 || size_t(index) >= m_objects.size())
+        return;
+    const GdiObject &o = m_objects[size_t(index)];
+    switch (o.kind) {
+    case GdiObject::Pen: s.pen = o.pen; break;
+    case GdiObject::Brush: s.brush = o.brush; break;
+    case GdiObject::Font: s.font = o.font; break;
+    default: break;
+    }
+}
+
+void GdiContext::selectStockObject(int id)
+{
+    switch (id) {
+    case 0: s.brush = GdiBrush {GdiBrush::Solid, Qt::white, 0, {}}; break;
+    case 1: s.brush = GdiBrush {GdiBrush::Solid, QColor(192, 192, 192), 0, {}}; break;
+    case 2: s.brush = GdiBrush {GdiBrush::Solid, QColor(128, 128, 128), 0, {}}; break;
+    case 3: s.brush = GdiBrush {GdiBrush::Solid, QColor(64, 64, 64), 0, {}}; break;
+    case 4: s.brush = GdiBrush {GdiBrush::Solid, Qt::black, 0, {}}; break;
+    case 5: s.brush = GdiBrush {GdiBrush::Null, Qt::black, 0, {}}; break;
+    case 6: s.pen = GdiPen {0, 0, Qt::white}; break;
+    case 7: s.pen = GdiPen {0, 0, Qt::black}; break;
+    case 8: s.pen = GdiPen {5, 0, Qt::black}; break;
+    case 10:
+    case 11:
+    case 16:
+        s.font = GdiFont();
+        s.font.height = 16;
+        s.font.face = QStringLiteral("Monospace");
+        break;
+    case 12:
+    case 13:
+    case 14:
+    case 17:
+        s.font = GdiFont();
+        s.font.height = 16;
+        s.font.face = QStringLiteral("Sans Serif");
+        break;
+    default: break;
+    }
+}
+
+void GdiContext::deleteObject(int index)
+{
+    if (index >= 0 && size_t(index) < m_objects.size())
+        m_objects[size_t(index)] = GdiObject();
+}
+
+QPen GdiContext::qpen() const
+{
+    const int style = s.pen.style & 0xF;
+    if (style == 5)
+        return Qt::NoPen;
+    double w = s.pen.width * scale();
+    const double maxW = 2.0 * (m_image->width() + m_image->height());
+    if (!(w >= 1))
+        w = 1;
+    if (w > maxW)
+        w = maxW;
+    QPen pen(s.pen.color, w);
+    switch (style) {
+    case 1: pen.setStyle(Qt::DashLine); break;
+    case 2: pen.setStyle(Qt::DotLine); break;
+    case 3: pen.setStyle(Qt::DashDotLine); break;
+    case 4: pen.setStyle(Qt::DashDotDotLine); break;
+    default: pen.setStyle(Qt::SolidLine); break;
+    }
+    switch (s.pen.style & 0xF00) {
+    case 0x100: pen.setCapStyle(Qt::SquareCap); break;
+    case 0x200: pen.setCapStyle(Qt::FlatCap); break;
+    default: pen.setCapStyle(Qt::RoundCap); break;
+    }
+    switch (s.pen.style & 0xF000) {
+    case 0x1000: pen.setJoinStyle(Qt::BevelJoin); break;
+    case 0x2000: pen.setJoinStyle(Qt::MiterJoin); break;
+    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    }
+    return pen;
+}
+
+QBrush GdiContext::qbrush(const GdiBrush &b) const
+{
+    switch (b.style) {
+    case GdiBrush::Null: return Qt::NoBrush;
+    case GdiBrush::Hatched: return QBrush(b.color, hatchStyle(b.hatch));
+    case GdiBrush::Pattern:
+        if (!b.pattern.isNull())
+            return QBrush(b.pattern);
+        return QBrush(b.color);
+    default: return QBrush(b.color);
+    }
+}
+
+bool GdiContext::sane(const QPainterPath &dev) const
+{
+    const QRectF r = dev.controlPointRect();
+    return std::isfinite(r.left()) && std::isfinite(r.right()) && std::isfinite(r.top()) && std::isfinite(r.bottom())
+        && std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
+        && std::abs(r.bottom()) < kMaxCoord;
+}
+
+void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stroke)
+{
+    if (m_inPath) {
+        m_path.addPath(logical);
+        return;
+    }
+    QPainterPath dev = fullTransform().map(logical);
+    if (!sane(dev))
+        return;
+    dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    if (s.rop2 == 11) // R2_NOP
+        return;
+    QBrush brush = qbrush(s.brush);
+    QPen pen = stroke ? qpen() : QPen(Qt::NoPen);
+    // The pen mix mode: a raster operation between pen (or brush) and page.
+    const bool mixed = s.rop2 != 13 && s.rop2 >= 1 && s.rop2 <= 16;
+    if (mixed) {
+        m_painter.save();
+        m_painter.setRenderHint(QPainter::Antialiasing, false);
+        if (s.rop2 == 1 || s.rop2 == 16) {
+            const QColor c = s.rop2 == 1 ? Qt::black : Qt::white;
+            if (brush.style() != Qt::NoBrush)
+                brush = QBrush(c);
+            pen.setColor(c);
+        } else {
+            static const QPainter::CompositionMode modes[17] = {
+                QPainter::CompositionMode_SourceOver,
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_NotSourceAndNotDestination, // R2_NOTMERGEPEN
+                QPainter::RasterOp_NotSourceAndDestination, // R2_MASKNOTPEN
+                QPainter::RasterOp_NotSource, // R2_NOTCOPYPEN
+                QPainter::RasterOp_SourceAndNotDestination, // R2_MASKPENNOT
+                QPainter::RasterOp_NotDestination, // R2_NOT
+                QPainter::RasterOp_SourceXorDestination, // R2_XORPEN
+                QPainter::RasterOp_NotSourceOrNotDestination, // R2_NOTMASKPEN
+                QPainter::RasterOp_SourceAndDestination, // R2_MASKPEN
+                QPainter::RasterOp_NotSourceXorDestination, // R2_NOTXORPEN
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_NotSourceOrDestination, // R2_MERGENOTPEN
+                QPainter::CompositionMode_SourceOver,
+                QPainter::RasterOp_SourceOrNotDestination, // R2_MERGEPENNOT
+                QPainter::RasterOp_SourceOrDestination, // R2_MERGEPEN
+                QPainter::CompositionMode_SourceOver,
+            };
+            m_painter.setCompositionMode(modes[s.rop2]);
+        }
+    }
+    if (fill && s.brush.style != GdiBrush::Null) {
+        if (s.brush.style == GdiBrush::Hatched && s.bkMode == 2 && !mixed)
+            m_painter.fillPath(dev, s.bkColor);
+        m_painter.fillPath(dev, brush);
+    }
+    if (pen.style() != Qt::NoPen)
+        m_painter.strokePath(dev, pen);
+    if (mixed)
+        m_painter.restore();
+}
+
+void GdiContext::lineTo(QPointF p)
+{
+    if (m_inPath) {
+        if (m_path.elementCount() == 0)
+            m_path.moveTo(s.cur);
+        m_path.lineTo(p);
+        s.cur = p;
+        return;
+    }
+    QPainterPath path;
+    path.moveTo(s.cur);
+    path.lineTo(p);
+    s.cur = p;
+    fillAndStroke(path, false, true);
+}
+
+void GdiContext::rectangle(const QRectF &r)
+{
+    QPainterPath path;
+    path.addRect(r.normalized());
+    fillAndStroke(path, true, true);
+}
+
+void GdiContext::roundRect(const QRectF &r, double cw, double ch)
+{
+    QPainterPath path;
+    const QRectF n = r.normalized();
+    path.addRoundedRect(n, std::min(std::abs(cw) / 2, n.width() / 2), std::min(std::abs(ch) / 2, n.height() / 2));
+    fillAndStroke(path, true, true);
+}
+
+void GdiContext::ellipse(const QRectF &r)
+{
+    QPainterPath path;
+    path.addEllipse(r.normalized());
+    fillAndStroke(path, true, true);
+}
+
+void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF end)
+{
+    const QRectF r = rect.normalized();
+    if (r.width() <= 0 || r.height() <= 0)
+        return;
+    const QPointF c = r.center();
+    const double rx = r.width() / 2, ry = r.height() / 2;
+    auto angleOf = [&](QPointF p) { return std::atan2(-(p.y() - c.y()) / ry, (p.x() - c.x()) / rx) * 180 / M_PI; };
+    const double a0 = angleOf(start);
+    const double a1 = angleOf(end);
+    double sweep = a1 - a0;
+    if (s.arcDirection == 2) { // clockwise
+        while (sweep >= 0)
+            sweep -= 360;
+    } else {
+        while (sweep <= 0)
+            sweep += 360;
+    }
+    QPainterPath path;
+    if (kind == Pie) {
+        path.moveTo(c);
+        path.arcTo(r, a0, sweep);
+        path.closeSubpath();
+    } else if (kind == ArcTo) {
+        path.moveTo(s.cur);
+        path.arcTo(r, a0, sweep);
+        s.cur = path.currentPosition();
+    } else {
+        path.arcMoveTo(r, a0);
+        path.arcTo(r, a0, sweep);
+        if (kind == Chord)
+            path.closeSubpath();
+    }
+    if (m_inPath && kind == ArcTo) {
+        m_path.connectPath(path);
+        return;
+    }
+    fillAndStroke(path, kind == Chord || kind == Pie, true);
+}
+
+void GdiContext::polygon(const QPolygonF &poly)
+{
+    if (poly.size() < 2)
+        return;
+    QPainterPath path;
+    path.addPolygon(poly);
+    path.closeSubpath();
+    fillAndStroke(path, true, true);
+}
+
+void GdiContext::polyline(const QPolygonF &poly)
+{
+    if (poly.size() < 2)
+        return;
+    QPainterPath path;
+    path.addPolygon(poly);
+    fillAndStroke(path, false, true);
+}
+
+void GdiContext::polylineTo(const QPolygonF &poly)
+{
+    if (poly.isEmpty())
+        return;
+    QPainterPath path;
+    path.moveTo(s.cur);
+    for (const QPointF &p : poly)
+        path.lineTo(p);
+    s.cur = poly.last();
+    if (m_inPath) {
+        if (m_path.elementCount() == 0)
+            m_path.moveTo(path.elementAt(0));
+        for (const QPointF &p : poly)
+            m_path.lineTo(p);
+        return;
+    }
+    fillAndStroke(path, false, true);
+}
+
+void GdiContext::polyBezier(const QPolygonF &poly, bool to)
+{
+    QPainterPath path;
+    int i = 0;
+    if (to) {
+        path.moveTo(s.cur);
+    } else {
+        if (poly.isEmpty())
+            return;
+        path.moveTo(poly[0]);
+        i = 1;
+    }
+    for (; i + 2 < poly.size(); i += 3)
+        path.cubicTo(poly[i], poly[i + 1], poly[i + 2]);
+    s.cur = path.currentPosition();
+    if (m_inPath && to) {
+        if (m_path.elementCount() == 0)
+            m_path.moveTo(path.elementAt(0));
+        m_path.connectPath(path);
+        return;
+    }
+    fillAndStroke(path, false, true);
+}
+
+void GdiContext::polyPolygon(const QVector<QPolygonF> &polys)
+{
+    QPainterPath path;
+    for (const QPolygonF &p : polys) {
+        if (p.size() < 2)
+            continue;
+        path.addPolygon(p);
+        path.closeSubpath();
+    }
+    fillAndStroke(path, true, true);
+}
+
+void GdiContext::polyPolyline(const QVector<QPolygonF> &polys)
+{
+    QPainterPath path;
+    for (const QPolygonF &p : polys)
+        if (p.size() >= 2)
+            path.addPolygon(p);
+    fillAndStroke(path, false, true);
+}
+
+void GdiContext::setPixel(QPointF p, const QColor &c)
+{
+    const QPointF d = fullTransform().map(p);
+    const double sc = std::max(1.0, scale());
+    if (std::abs(d.x()) < kMaxCoord && std::abs(d.y()) < kMaxCoord)
+        m_painter.fillRect(QRectF(d.x(), d.y(), sc, sc), c);
+}
+
+void GdiContext::fillRect(const QRectF &r, const QBrush &b)
+{
+    QPainterPath path;
+    path.addRect(r.normalized());
+    QPainterPath dev = fullTransform().map(path);
+    if (sane(dev))
+        m_painter.fillPath(dev, b);
+}
+
+void GdiContext::fillRegion(int regionIndex, int brushIndex)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region)
+        return;
+    GdiBrush brush = s.brush;
+    if (brushIndex >= 0) {
+        if (size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
+            return;
+        brush = m_objects[size_t(brushIndex)].brush;
+    }
+    if (brush.style == GdiBrush::Null)
+        return;
+    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
+    if (sane(dev))
+        m_painter.fillPath(dev, qbrush(brush));
+}
+
+void GdiContext::frameRegion(int regionIndex, int brushIndex, double w, double h)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0
+        || size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
+        return;
+    const QTransform t = fullTransform();
+    QPainterPath dev = t.map(m_objects[size_t(regionIndex)].region.simplified());
+    if (!sane(dev))
+        return;
+    const double width = std::clamp(std::max(std::abs(w * t.m11()), std::abs(h * t.m22())), 1.0, 1000.0);
+    m_painter.save();
+    m_painter.setClipPath(dev, Qt::IntersectClip);
+    m_painter.strokePath(dev, QPen(qbrush(m_objects[size_t(brushIndex)].brush), 2 * width));
+    m_painter.restore();
+}
+
+void GdiContext::fillDeviceRegion(const QPainterPath &dev)
+{
+    if (s.brush.style != GdiBrush::Null && sane(dev))
+        m_painter.fillPath(dev, qbrush(s.brush));
+}
+
+void GdiContext::selectClipRegion(int regionIndex)
+{
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
+        || m_objects[size_t(regionIndex)].kind != GdiObject::Region) {
+        resetClip();
+        return;
+    }
+    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
+    if (sane(dev))
+        setClipDevice(dev, 5);
+}
+
+void GdiContext::fillLogicalPath(const QPainterPath &path, const QBrush &b)
+{
+    const QTransform t = fullTransform();
+    if (!sane(t.map(path)))
+        return;
+    m_painter.save();
+    m_painter.setTransform(t);
+    m_painter.fillPath(path, b);
+    m_painter.restore();
+}
+
+QFont GdiContext::qfont(double *pixelHeight) const
+{
+    QFont f(s.font.face.isEmpty() ? QStringLiteral("Sans Serif") : s.font.face);
+    const QTransform t = fullTransform();
+    const double sy = std::sqrt(t.m21() * t.m21() + t.m22() * t.m22());
+    double h = std::abs(double(s.font.height)) * sy;
+    if (s.font.height > 0)
+        h *= 0.85; // cell height to character height
+    if (s.font.height == 0)
+        h = 16 * std::min(1.0, sy * 12);
+    h = std::clamp(h, 1.0, 4096.0);
+    f.setPixelSize(std::max(1, int(std::lround(h))));
+    if (s.font.width > 0) {
+        const double sx = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12());
+        const double wpx = s.font.width * sx;
+        // An average character is about half the em wide.
+        const int stretch = int(std::lround(100 * wpx / (0.5 * h)));
+        if (stretch > 0 && stretch != 100)
+            f.setStretch(std::clamp(stretch, 1, 4000));
+    }
+    f.setWeight(QFont::Weight(std::clamp(s.font.weight == 0 ? 400 : s.font.weight, 100, 900)));
+    f.setItalic(s.font.italic);
+    f.setUnderline(s.font.underline);
+    f.setStrikeOut(s.font.strikeout);
+    f.setStyleStrategy(QFont::PreferAntialias);
+    *pixelHeight = h;
+    return f;
+}
+
+void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &dx, int options, const QRectF &rect)
+{
+    // Fonts need the application object; without one (a bare tool) text is left out.
+    if (m_inPath || text.isEmpty() || !QGuiApplication::instance())
+        return;
+    if (text.size() > kMaxTextChars) {
+        textOut(p, text.left(kMaxTextChars), dx.mid(0, kMaxTextChars), options, rect);
+        return;
+    }
+    const QTransform t = fullTransform();
+    const bool updateCp = s.textAlign & 1;
+    const QPointF logicalPos = updateCp ? s.cur : p;
+    const QPointF d = t.map(logicalPos);
+    if (!(std::abs(d.x()) < kMaxCoord && std::abs(d.y()) < kMaxCoord))
+        return;
+    double pixelHeight = 0;
+    const QFont font = qfont(&pixelHeight);
+    const QFontMetricsF fm(font);
+    const double sx = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12());
+
+    // Character advances in pixels: the record's own, or the font's.
+    QVector<double> adv;
+    adv.reserve(text.size());
+    double total = 0;
+    for (int i = 0; i < text.size(); ++i) {
+        double a = i < dx.size() ? dx[i] * sx : fm.horizontalAdvance(text.at(i));
+        adv.append(a);
+        total += a;
+    }
+    if (dx.isEmpty())
+        total = fm.horizontalAdvance(text);
+
+    m_painter.save();
+    if (options & 4) { // clipped to the rectangle
+        QPainterPath cr;
+        cr.addRect(rect.normalized());
+        m_painter.setClipPath(t.map(cr), Qt::IntersectClip);
+    }
+    if ((options & 2) && rect.isValid()) // opaque rectangle
+        fillRect(rect, s.bkColor);
+
+    // The baseline turns with the world transform's x axis, then by the
+    // font's escapement (counter-clockwise as seen).
+    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - s.font.escapement / 10.0;
+    m_painter.translate(d);
+    m_painter.rotate(angle);
+    double x = 0;
+    const int h = s.textAlign & 6;
+    if (h == 6)
+        x = -total / 2;
+    else if (h == 2)
+        x = -total;
+    double y = 0;
+    const int v = s.textAlign & 24;
+    if (v == 0)
+        y = fm.ascent();
+    else if (v == 8)
+        y = -fm.descent();
+    if (s.bkMode == 2 && !(options & 2))
+        m_painter.fillRect(QRectF(x, y - fm.ascent(), total, fm.height()), s.bkColor);
+    m_painter.setFont(font);
+    m_painter.setPen(s.textColor);
+    if (dx.isEmpty()) {
+        m_painter.drawText(QPointF(x, y), text);
+    } else {
+        double cx = x;
+        for (int i = 0; i < text.size(); ++i) {
+            m_painter.drawText(QPointF(cx, y), QString(text.at(i)));
+            cx += adv[i];
+        }
+    }
+    m_painter.restore();
+    applyClip();
+    if (updateCp) {
+        // Move the current position along the baseline by the text's width.
+        const QTransform inv = t.inverted();
+        const double rad = angle * M_PI / 180;
+        const QPointF endDev = d + QPointF(std::cos(rad), std::sin(rad)) * total;
+        s.cur = inv.map(endDev);
+    }
+}
+
+void GdiContext::patBlt(const QRectF &r, quint32 rop)
+{
+    QPainterPath path;
+    path.addRect(r.normalized());
+    QPainterPath dev = fullTransform().map(path);
+    if (!sane(dev))
+        return;
+    switch (rop) {
+    case 0x00000042: m_painter.fillPath(dev, Qt::black); break;
+    case 0x00FF0062: m_painter.fillPath(dev, Qt::white); break;
+    case 0x00550009: // invert the destination
+        m_painter.save();
+        m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+        m_painter.fillPath(dev, Qt::black);
+        m_painter.restore();
+        break;
+    case 0x005A0049: // brush xor destination
+        m_painter.save();
+        m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
+        m_painter.fillPath(dev, qbrush(s.brush));
+        m_painter.restore();
+        break;
+    case 0x00AA0029: break; // destination unchanged
+    default:
+        if (s.brush.style != GdiBrush::Null)
+            m_painter.fillPath(dev, qbrush(s.brush));
+        break;
+    }
+}
+
+void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop)
+{
+    if (img.isNull() && rop != 0x00000042 && rop != 0x00FF0062) {
+        patBlt(dest, rop);
+        return;
+    }
+    const QTransform t = fullTransform();
+    QPainterPath path;
+    path.addRect(dest);
+    if (!sane(t.map(path)))
+        return;
+    QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
+    switch (rop) {
+    case 0x008800C6: mode = QPainter::RasterOp_SourceAndDestination; break;
+    case 0x00EE0086: mode = QPainter::RasterOp_SourceOrDestination; break;
+    case 0x00660046: mode = QPainter::RasterOp_SourceXorDestination; break;
+    case 0x00330008: mode = QPainter::RasterOp_NotSource; break;
+    case 0x00440328: mode = QPainter::RasterOp_SourceAndNotDestination; break;
+    case 0x00BB0226: mode = QPainter::RasterOp_NotSourceOrDestination; break;
+    case 0x00220326: mode = QPainter::RasterOp_NotSourceAndDestination; break;
+    case 0x00000042:
+    case 0x00FF0062:
+    case 0x00550009:
+    case 0x00AA0029: patBlt(dest, rop); return;
+    default: break;
+    }
+    m_painter.save();
+    m_painter.setTransform(t);
+    m_painter.setCompositionMode(mode);
+    // Stretched bitmaps are sampled, not smoothed, as the platform does.
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    // Source rectangles of DIBs count rows from the top here.
+    m_painter.drawImage(dest, img, src.isValid() ? src : QRectF(img.rect()));
+    m_painter.restore();
+}
+
+void GdiContext::beginPath()
+{
+    m_inPath = true;
+    m_path = QPainterPath();
+    m_path.moveTo(s.cur);
+}
+
+void GdiContext::fillPath()
+{
+    m_inPath = false;
+    fillAndStroke(m_path, true, false);
+    m_path = QPainterPath();
+}
+
+void GdiContext::strokePath()
+{
+    m_inPath = false;
+    fillAndStroke(m_path, false, true);
+    m_path = QPainterPath();
+}
+
+void GdiContext::strokeAndFillPath()
+{
+    m_inPath = false;
+    fillAndStroke(m_path, true, true);
+    m_path = QPainterPath();
+}
+
+void GdiContext::selectClipPath(int mode)
+{
+    m_inPath = false;
+    QPainterPath dev = fullTransform().map(m_path);
+    dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    m_path = QPainterPath();
+    if (sane(dev))
+        setClipDevice(dev, mode == 0 ? 5 : mode);
+}
+
+void GdiContext::applyClip()
+{
+    if (!s.hasClip)
+        m_painter.setClipping(false);
+    else if (s.clipIsRegion)
+        m_painter.setClipRegion(s.clipRegion);
+    else
+        m_painter.setClipPath(s.clip);
+}
+
+namespace {
+
+// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
+bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
+{
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    const QRectF r = t.mapRect(logical.normalized());
+    if (!(std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
+            && std::abs(r.bottom()) < kMaxCoord))
+        return false;
+    const int l = int(std::lround(r.left())), tp = int(std::lround(r.top()));
+    const int rt = int(std::lround(r.right())), b = int(std::lround(r.bottom()));
+    *out = QRect(QPoint(l, tp), QPoint(rt - 1, b - 1));
+    return true;
+}
+
+} // namespace
+
+void GdiContext::setClipRegion(const QRegion &region, int mode)
+{
+    if (s.hasClip && !s.clipIsRegion) {
+        QPainterPath p;
+        p.addRegion(region);
+        setClipDevice(p, mode);
+        return;
+    }
+    const QRegion whole(m_image->rect().adjusted(-1, -1, 1, 1));
+    const QRegion current = s.hasClip ? s.clipRegion : whole;
+    switch (mode) {
+    case 1: s.clipRegion = current.intersected(region); break;
+    case 2: s.clipRegion = current.united(region); break;
+    case 3: s.clipRegion = current.xored(region); break;
+    case 4: s.clipRegion = current.subtracted(region); break;
+    default:
+        if (region.isEmpty()) {
+            resetClip();
+            return;
+        }
+        s.clipRegion = region;
+        break;
+    }
+    s.hasClip = true;
+    s.clipIsRegion = true;
+    s.clip = QPainterPath();
+    applyClip();
+}
+
+void GdiContext::intersectClipRect(const QRectF &r)
+{
+    QRect pixels;
+    if (axisAlignedRect(fullTransform(), r, &pixels)) {
+        setClipRegion(QRegion(pixels), 1);
+        return;
+    }
+    QPainterPath p;
+    p.addRect(r.normalized());
+    QPainterPath dev = m_windowOnPicture ? fullTransform().map(p) : fullTransform().map(p);
+    if (!sane(dev))
+        return;
+    setClipDevice(dev, 1);
+}
+
+void GdiContext::excludeClipRect(const QRectF &r)
+{
+    QRect pixels;
+    if (axisAlignedRect(fullTransform(), r, &pixels)) {
+        setClipRegion(QRegion(pixels), 4);
+        return;
+    }
+    QPainterPath p;
+    p.addRect(r.normalized());
+    QPainterPath dev = fullTransform().map(p);
+    if (!sane(dev))
+        return;
+    setClipDevice(dev, 4);
+}
+
+void GdiContext::setClipDevice(const QPainterPath &dev, int mode)
+{
+    QPainterPath whole;
+    whole.addRect(QRectF(m_image->rect()).adjusted(-1, -1, 1, 1));
+    QPainterPath current = s.hasClip ? s.clip : whole;
+    if (s.hasClip && s.clipIsRegion) {
+        current = QPainterPath();
+        current.addRegion(s.clipRegion);
+    }
+    if (current.elementCount() + dev.elementCount() > kMaxClipElements)
+        return;
+    switch (mode) {
+    case 1: s.clip = current.intersected(dev); break;
+    case 2: s.clip = current.united(dev); break;
+    case 3: s.clip = current.united(dev).subtracted(current.intersected(dev)); break;
+    case 4: s.clip = current.subtracted(dev); break;
+    default:
+        if (dev.isEmpty()) {
+            resetClip();
+            return;
+        }
+        s.clip = dev;
+        break;
+    }
+    s.hasClip = true;
+    s.clipIsRegion = false;
+    applyClip();
+}
+
+void GdiContext::resetClip()
+{
+    s.hasClip = false;
+    s.clipIsRegion = false;
+    s.clipRegion = QRegion();
+    s.clip = QPainterPath();
+    applyClip();
+}
+
+void GdiContext::offsetClip(QPointF d)
+{
+    if (!s.hasClip)
+        return;
+    const QTransform t = fullTransform();
+    const QPointF dd = t.map(d) - t.map(QPointF(0, 0));
+    if (s.clipIsRegion)
+        s.clipRegion.translate(dd.toPoint());
+    else
+        s.clip.translate(dd);
+    applyClip();
+}
+
+void GdiContext::saveDc()
+{
+    if (m_saved.size() < kMaxSavedStates)
+        m_saved.push_back(s);
+}
+
+void GdiContext::restoreDc(int relative)
+{
+    if (m_saved.empty())
+        return;
+    long idx;
+    if (relative < 0)
+        idx = long(m_saved.size()) + relative;
+    else
+        idx = long(relative) - 1;
+    if (idx < 0 || idx >= long(m_saved.size()))
+        return;
+    s = m_saved[size_t(idx)];
+    m_saved.resize(size_t(idx));
+    applyClip();
+}
+
+} // namespace ptt::metafile

@@ -1,0 +1,216 @@
+#pragma once
+// The drawing layer both metafile players share: a device context as the
+// records expect it (object table, pens, brushes, fonts, mapping, clipping,
+// paths, saved states) drawing on a QImage through QPainter.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPolygonF>
+#include <QRegion>
+#include <QString>
+#include <QTransform>
+#include <QVector>
+
+#include <vector>
+
+namespace ptt::metafile {
+
+struct GdiPen {
+    int style = 0; // PS_* with end cap and join bits
+    double width = 0; // logical units; 0 is one device pixel
+    QColor color = Qt::black;
+};
+
+struct GdiBrush {
+    enum Style { Solid = 0, Null = 1, Hatched = 2, Pattern = 3 };
+    int style = Solid;
+    QColor color = Qt::white;
+    int hatch = 0;
+    QImage pattern;
+};
+
+struct GdiFont {
+    int height = 0; // logical units; negative = character height
+    int width = 0;
+    int escapement = 0; // tenths of a degree, counter-clockwise
+    int weight = 400;
+    bool italic = false;
+    bool underline = false;
+    bool strikeout = false;
+    int charset = 1;
+    QString face;
+};
+
+struct GdiObject {
+    enum Kind { Empty, Pen, Brush, Font, Region, Other };
+    Kind kind = Empty;
+    GdiPen pen;
+    GdiBrush brush;
+    GdiFont font;
+    QPainterPath region; // logical units
+};
+
+// Map modes as the records number them.
+enum MapMode {
+    MM_TEXT = 1,
+    MM_LOMETRIC,
+    MM_HIMETRIC,
+    MM_LOENGLISH,
+    MM_HIENGLISH,
+    MM_TWIPS,
+    MM_ISOTROPIC,
+    MM_ANISOTROPIC
+};
+
+// Size of one logical unit of a fixed map mode in millimetres (0 for the
+// modes whose unit is set by window and viewport).
+double mapModeUnitMm(int mapMode);
+
+struct DcState {
+    GdiPen pen;
+    GdiBrush brush;
+    GdiFont font;
+    QColor textColor = Qt::black;
+    QColor bkColor = Qt::white;
+    int bkMode = 2; // OPAQUE
+    int polyFillMode = 1; // ALTERNATE
+    int textAlign = 0;
+    int rop2 = 13;
+    int arcDirection = 1; // counter-clockwise
+    int mapMode = MM_TEXT;
+    QPointF winOrg, winExt {1, 1}, vpOrg, vpExt {1, 1};
+    QTransform world;
+    bool hasClip = false;
+    // The clip in image pixels: whole pixels as a region while every step
+    // was rectangular (fast, exact), a path once anything was not.
+    bool clipIsRegion = false;
+    QRegion clipRegion;
+    QPainterPath clip;
+    QPointF cur; // logical units
+};
+
+class GdiContext {
+public:
+    // image: ARGB32 premultiplied, already cleared.
+    explicit GdiContext(QImage *image);
+    ~GdiContext();
+
+    // Device units to image pixels (EMF: reference-device pixels; WMF: the
+    // picture's window is mapped here directly).
+    void setDeviceTransform(const QTransform &t) { m_device = t; }
+    // Device pixels per millimetre, for the metric map modes.
+    void setDevicePixelsPerMm(double x, double y)
+    {
+        m_pxPerMmX = x;
+        m_pxPerMmY = y;
+    }
+    // WMF plays the window straight onto the picture, whatever the map mode.
+    void setWindowOnPicture(bool on) { m_windowOnPicture = on; }
+
+    QTransform pageTransform() const;
+    QTransform fullTransform() const; // logical units to image pixels
+
+    // Object table.
+    void resizeObjects(int count);
+    int objectCount() const { return int(m_objects.size()); }
+    int addObject(const GdiObject &obj); // lowest free slot, -1 when full
+    void setObject(int index, const GdiObject &obj);
+    void selectObject(int index);
+    void selectStockObject(int id);
+    void deleteObject(int index);
+
+    // Drawing, in logical units.
+    void moveTo(QPointF p)
+    {
+        s.cur = p;
+        if (m_inPath)
+            m_path.moveTo(p);
+    }
+    void lineTo(QPointF p);
+    void rectangle(const QRectF &r);
+    void roundRect(const QRectF &r, double cw, double ch);
+    void ellipse(const QRectF &r);
+    enum ArcKind { Arc, Chord, Pie, ArcTo };
+    void arc(ArcKind kind, const QRectF &r, QPointF start, QPointF end);
+    void polygon(const QPolygonF &poly);
+    void polyline(const QPolygonF &poly);
+    void polylineTo(const QPolygonF &poly);
+    void polyBezier(const QPolygonF &poly, bool to);
+    void polyPolygon(const QVector<QPolygonF> &polys);
+    void polyPolyline(const QVector<QPolygonF> &polys);
+    void setPixel(QPointF p, const QColor &c);
+    void textOut(QPointF p, const QString &text, const QVector<double> &dx, int options, const QRectF &rect);
+    void patBlt(const QRectF &r, quint32 rop);
+    void drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop);
+    void fillRect(const QRectF &r, const QBrush &b);
+    // Fills a logical path; a gradient brush's coordinates are logical too.
+    void fillLogicalPath(const QPainterPath &path, const QBrush &b);
+    // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
+    void fillRegion(int regionIndex, int brushIndex);
+    void frameRegion(int regionIndex, int brushIndex, double w, double h);
+    void selectClipRegion(int regionIndex);
+    void fillDeviceRegion(const QPainterPath &imagePixels); // with the selected brush
+
+    // Paths.
+    void beginPath();
+    void endPath() { m_inPath = false; }
+    void abortPath()
+    {
+        m_inPath = false;
+        m_path = QPainterPath();
+    }
+    void closeFigure()
+    {
+        if (m_inPath)
+            m_path.closeSubpath();
+    }
+    void fillPath();
+    void strokePath();
+    void strokeAndFillPath();
+    void selectClipPath(int mode);
+
+    // Clipping, in logical units unless said otherwise.
+    void intersectClipRect(const QRectF &r);
+    void excludeClipRect(const QRectF &r);
+    void setClipDevice(const QPainterPath &devicePath, int mode); // RGN_* modes; empty + COPY resets
+    void setClipRegion(const QRegion &imagePixels, int mode);
+    void resetClip();
+    void offsetClip(QPointF d);
+
+    void saveDc();
+    void restoreDc(int relative);
+
+    DcState s;
+
+private:
+    QPen qpen() const;
+    QBrush qbrush(const GdiBrush &b) const;
+    void fillAndStroke(const QPainterPath &logical, bool fill, bool stroke);
+    void applyClip();
+    double scale() const;
+    QFont qfont(double *pixelHeight) const;
+    bool sane(const QPainterPath &dev) const;
+
+    QImage *m_image;
+    QPainter m_painter;
+    QTransform m_device;
+    double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
+    bool m_windowOnPicture = false;
+    std::vector<GdiObject> m_objects;
+    std::vector<DcState> m_saved;
+    bool m_inPath = false;
+    QPainterPath m_path; // logical units
+};
+
+// Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
+// carry it. Returns a null image for anything malformed or out of limits.
+QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage = 0);
+
+// A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
+QImage brushPattern(const QImage &bitmap);
+
+QString decodeAnsi(const QByteArray &bytes, int charset);
+
+} // namespace ptt::metafile

@@ -1,0 +1,35 @@
+#pragma once
+// Builders for picture files made byte by byte, so the loader's tests and
+// the fuzzer's seeds need no files from outside the project.
+#include <QByteArray>
+#include <QRect>
+#include <QVector>
+
+namespace ptt::test {
+
+void put16(QByteArray *d, int v);
+void put32(QByteArray *d, quint32 v);
+
+// A BMP with a 40-byte info header. bits are used as given (they may be
+// short or RLE data); palette entries are 0xRRGGBB.
+QByteArray craftBmp(
+    int width, int height, int bpp, int compression, const QByteArray &bits, const QVector<quint32> &palette = {});
+
+// A WMF record: function and 16-bit parameters.
+QByteArray wmfRecord(quint16 function, const QVector<qint16> &params);
+QByteArray wmfEof();
+// Standard header (+ placeable header when inch > 0) followed by records.
+QByteArray craftWmf(const QByteArray &records, int objects, int inch = 0, QRect box = QRect());
+
+// An EMF record: type and 32-bit parameters.
+QByteArray emfRecord(quint32 type, const QVector<qint32> &params);
+QByteArray emfEof();
+// frame in 0.01 mm (left, top, right, bottom), device 1024x768 px over
+// 320x240 mm unless given.
+QByteArray craftEmf(const QByteArray &records, QRect frame01mm, int handles = 8, QSize devicePx = QSize(1024, 768),
+    QSize deviceMm = QSize(320, 240));
+
+// A baseline JPEG made by Qt, then the given segments spliced in after SOI.
+QByteArray craftJpeg(int width, int height);
+
+} // namespace ptt::test
