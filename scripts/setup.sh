@@ -8,7 +8,7 @@ PACKAGES=(
     fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
     xvfb xauth xdotool openbox x11-utils xclip imagemagick dbus-x11
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-    libwmf-dev clang libclang-rt-14-dev
+    clang libclang-rt-14-dev
 )
 
 command -v dpkg-query >/dev/null || { echo "setup.sh: this is not a Debian system; install by hand: ${PACKAGES[*]}" >&2; exit 1; }
