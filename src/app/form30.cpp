@@ -1,6 +1,7 @@
 #include "form30.h"
 
 #include "canvasdrag.h"
+#include "openpicture.h"
 #include "printpicture.h"
 #include "samples.h"
 #include "saveasbitmap.h"
@@ -332,20 +333,15 @@ void Form30::TileSample(int k)
 
 void Form30::OpenPicture()
 {
-    m_cdlg.filter = QStringLiteral(
-        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
-    m_cdlg.cancelError = true;
-    if (!m_cdlg.showOpen())
+    const std::optional<Picture> picture = ChoosePicture(m_cdlg);
+    if (!picture)
         return;
-    const PictureLoadResult loaded = loadPicture(m_cdlg.fileName);
-    if (!loaded.ok())
-        return;
-    if (!m_page->setPicture(loaded.picture)) {
+    if (!m_page->setPicture(*picture)) {
         messageBox(this, QStringLiteral("图片太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
                    MsgIcon::Warning);
         return;
     }
-    m_pattern->setPicture(loaded.picture);
+    m_pattern->setPicture(*picture);
     m_pageWidthTwips = pixelsToTwips(m_page->width());
     m_pageHeightTwips = pixelsToTwips(m_page->height());
 }

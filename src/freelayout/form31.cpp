@@ -1,6 +1,7 @@
 #include "form31.h"
 
 #include "app/canvasdrag.h"
+#include "app/openpicture.h"
 #include "app/samples.h"
 #include "app/tilepage.h"
 #include "app/windowlauncher.h"
@@ -197,15 +198,10 @@ void Form31::TileRegion(int k)
 
 void Form31::LoadRegionPicture(int k)
 {
-    m_cdlg.filter = QStringLiteral(
-        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
-    m_cdlg.cancelError = true;
-    if (!m_cdlg.showOpen())
+    const std::optional<Picture> picture = ChoosePicture(m_cdlg);
+    if (!picture)
         return;
-    const PictureLoadResult loaded = loadPicture(m_cdlg.fileName);
-    if (!loaded.ok())
-        return;
-    m_small[k - 1]->setPicture(loaded.picture);
+    m_small[k - 1]->setPicture(*picture);
 }
 
 void Form31::ChooseBackColour()

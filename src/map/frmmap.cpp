@@ -1,6 +1,7 @@
 #include "frmmap.h"
 
 #include "app/canvasdrag.h"
+#include "app/openpicture.h"
 #include "app/samples.h"
 #include "app/saveasbitmap.h"
 #include "app/windowlauncher.h"
@@ -235,15 +236,10 @@ void frmMap::placeAt(const QPointF &pos)
 
 void frmMap::LoadSmallPicture(int k)
 {
-    m_cdlg.filter = QStringLiteral(
-        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
-    m_cdlg.cancelError = true;
-    if (!m_cdlg.showOpen())
+    const std::optional<Picture> picture = ChoosePicture(m_cdlg);
+    if (!picture)
         return;
-    const PictureLoadResult loaded = loadPicture(m_cdlg.fileName);
-    if (!loaded.ok())
-        return;
-    m_imgFore[k]->setPicture(loaded.picture);
+    m_imgFore[k]->setPicture(*picture);
 }
 
 void frmMap::ClearMap()

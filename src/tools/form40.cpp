@@ -1,5 +1,6 @@
 #include "form40.h"
 
+#include "app/openpicture.h"
 #include "app/windowlauncher.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
@@ -129,16 +130,11 @@ void Form40::moveEvent(QMoveEvent *event)
 
 void Form40::Command4_Click()
 {
-    CommonDialog1.filter = QStringLiteral(
-        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
-    CommonDialog1.cancelError = true;
-    if (!CommonDialog1.showOpen())
+    const std::optional<Picture> picture = ChoosePicture(CommonDialog1);
+    if (!picture)
         return;
-    const PictureLoadResult loaded = loadPicture(CommonDialog1.fileName);
-    if (!loaded.ok())
-        return;
-    m_image1->setPicture(loaded.picture);
-    m_size.setNatural(loaded.picture.naturalSize);
+    m_image1->setPicture(*picture);
+    m_size.setNatural(picture->naturalSize);
     applySize();
 }
 
