@@ -86,12 +86,7 @@ Form30::Form30(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     m_page->setScaleMode(Canvas::ScaleMode::Pixels);
     m_page->setBackColor(kWindowGreen);
     m_page->setForeColor(QColor(128, 255, 128));
-    FontDesc pageFont;
-    pageFont.name = QStringLiteral("宋体");
-    pageFont.size = 14.25;
-    pageFont.bold = true;
-    pageFont.weight = 700;
-    pageFont.charset = FontDesc::kCharsetGB2312;
+    const FontDesc pageFont = FontDesc::boldChinese(QStringLiteral("宋体"), 14.25);
     m_page->setCanvasFont(pageFont);
     m_page->setCursor(Qt::SizeAllCursor);
     placeTwips(m_page, 0, kPageDesignTop, 16000, 12000);

@@ -70,12 +70,7 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_board->setScaleMode(Canvas::ScaleMode::Twips);
     m_board->setBackColor(kBoardGreen);
     m_board->setForeColor(kTextColour);
-    FontDesc boardFont;
-    boardFont.name = QStringLiteral("楷体_GB2312");
-    boardFont.size = 15;
-    boardFont.bold = true;
-    boardFont.weight = 700;
-    boardFont.charset = FontDesc::kCharsetGB2312;
+    const FontDesc boardFont = FontDesc::boldChinese(QStringLiteral("楷体_GB2312"), 15);
     m_board->setCanvasFont(boardFont);
     m_board->setToolTip(QStringLiteral("按住左键移动大图版"));
     placeTwips(m_board, kBoardLeft, kBoardTop, kBoardWidth, kBoardHeight);

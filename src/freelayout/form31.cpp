@@ -76,12 +76,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     m_page->setBorderWidth(2);
     m_page->setBackColor(QColor(162, 200, 89));
     m_page->setForeColor(QColor(173, 22, 86));
-    FontDesc font;
-    font.name = QStringLiteral("黑体");
-    font.size = 10.5;
-    font.bold = true;
-    font.weight = 700;
-    font.charset = FontDesc::kCharsetGB2312;
+    const FontDesc font = FontDesc::boldChinese(QStringLiteral("黑体"), 10.5);
     m_page->setCanvasFont(font);
     placeTwips(m_page, 0, 330, 11175, 15525);
     CanvasDrag::attach(m_page);

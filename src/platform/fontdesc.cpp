@@ -11,6 +11,17 @@ double FontDesc::roundSize(double points)
     return std::nearbyint(points * 10000.0) / 10000.0;
 }
 
+FontDesc FontDesc::boldChinese(const QString &name, double points)
+{
+    FontDesc d;
+    d.name = name;
+    d.size = roundSize(points);
+    d.bold = true;
+    d.weight = 700;
+    d.charset = kCharsetGB2312;
+    return d;
+}
+
 QFont FontDesc::toQFont() const
 {
     QFont font(name);

@@ -18,6 +18,10 @@ struct FontDesc {
 
     static constexpr int kCharsetGB2312 = 134;
 
+    // A bold (weight 700) font in the GB2312 character set, as the windows
+    // start their stamp fonts.
+    static FontDesc boldChinese(const QString &name, double points);
+
     // The point size as the form runtime stores it: fixed point, 4 decimals.
     static double roundSize(double points);
 
