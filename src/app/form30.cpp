@@ -120,6 +120,7 @@ Form30::Form30(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     for (const char16_t *item : kComboItems)
         m_combo1->addItem(QString::fromUtf16(item));
     m_combo1->setEditText(QStringLiteral("双击设置文字"));
+    widenPopup(m_combo1);
     m_combo1->lineEdit()->setCursorPosition(0);
 
     setWindowState(Qt::WindowMaximized);

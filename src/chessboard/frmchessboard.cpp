@@ -120,6 +120,7 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     for (char c = 'A'; c <= 'Q'; ++c)
         m_combo1->addItem(QString(QLatin1Char(c)));
     m_combo1->setEditText(QStringLiteral("双击设置文字"));
+    widenPopup(m_combo1);
     m_combo1->lineEdit()->setCursorPosition(0);
 }
 

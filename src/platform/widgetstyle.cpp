@@ -2,6 +2,8 @@
 
 #include "units.h"
 
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QPainter>
 #include <QWidget>
 
@@ -44,6 +46,16 @@ void setBackground(QWidget *widget, const QColor &color)
     p.setColor(QPalette::Window, color);
     widget->setPalette(p);
     widget->setAutoFillBackground(true);
+}
+
+void widenPopup(QComboBox *combo)
+{
+    const QFontMetrics metrics(combo->view()->font());
+    int widest = 0;
+    for (int i = 0; i < combo->count(); ++i)
+        widest = qMax(widest, metrics.horizontalAdvance(combo->itemText(i)));
+    // Room for the frame and a scroll bar.
+    combo->view()->setMinimumWidth(widest + 40);
 }
 
 void drawSunkenBorder(QPainter &painter, const QRect &outer, int width)

@@ -5,6 +5,7 @@
 #include <QRect>
 #include <QString>
 
+class QComboBox;
 class QPainter;
 class QWidget;
 
@@ -17,6 +18,9 @@ void placeTwips(QWidget *widget, double left, double top, double width, double h
 void styleButton(QWidget *button, const QColor &background);
 void styleTextField(QWidget *field, const QColor &background, const QColor &text);
 void setBackground(QWidget *widget, const QColor &color);
+
+// Lets a narrow combo box's list open wide enough to show its longest item.
+void widenPopup(QComboBox *combo);
 
 // The fixed single border: a sunken frame of the given width (1 or 2 px).
 void drawSunkenBorder(QPainter &painter, const QRect &outer, int width);
