@@ -1,5 +1,6 @@
 #!/bin/sh
-# Builds the picture loader's fuzzer with clang and runs it for a bounded time.
+# Builds the fuzzers with clang and runs them for a bounded time: the picture
+# loader for the given seconds, the position file reader for a third of them.
 #   tests/fuzz/run_fuzz.sh [seconds]      (default 75)
 # Seeds: tests/fuzz/seeds, plus the shared test pictures when present (read
 # only; new inputs go to a scratch folder). Exits non-zero on a finding.
@@ -12,7 +13,7 @@ build=${PTT_FUZZ_BUILD:-$root/build-fuzz}
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
       -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
       -DPTT_FUZZ=ON -DPTT_BUILD_TESTS=OFF -DPTT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_picture -j2
+cmake --build "$build" --target fuzz_picture fuzz_positionfile -j2
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -29,6 +30,10 @@ ASAN_OPTIONS=${ASAN_OPTIONS:-detect_leaks=0} QT_QPA_PLATFORM=offscreen "$build/t
     -max_total_time="$seconds" -timeout=10 -rss_limit_mb=3072 -max_len=262144 -detect_leaks=0 \
     -artifact_prefix="$work/artifacts/" -print_final_stats=1 \
     "$work/corpus" "$seeds" $extra || status=$?
+mkdir -p "$work/positions"
+"$build/tests/fuzz/fuzz_positionfile" -max_total_time=$((seconds / 3)) -timeout=10 -rss_limit_mb=2048 \
+    -max_len=65536 -detect_leaks=0 -artifact_prefix="$work/artifacts/" -print_final_stats=1 \
+    "$work/positions" "$root/tests/chessboard/golden" || status=$?
 if ls "$work/artifacts"/* >/dev/null 2>&1; then
     mkdir -p "$build/fuzz-findings"
     cp "$work/artifacts"/* "$build/fuzz-findings/"
