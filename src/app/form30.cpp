@@ -32,11 +32,6 @@ namespace ptt {
 
 namespace {
 
-const QColor kWindowGreen(0, 64, 0);
-const QColor kStripColour(215, 21, 123);
-const QColor kButtonColour(192, 192, 255);
-const QColor kFieldColour(192, 255, 192);
-
 // Twips of the page's design place and of "新建".
 constexpr double kPageDesignTop = 330;
 constexpr double kNewPageTop = 510;

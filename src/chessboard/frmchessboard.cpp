@@ -28,10 +28,6 @@ namespace ptt {
 
 namespace {
 
-const QColor kWindowGreen(0, 64, 0);
-const QColor kStripColour(215, 21, 123);
-const QColor kButtonColour(192, 192, 255);
-const QColor kFieldColour(192, 255, 192);
 const QColor kBoardGreen(162, 200, 89);
 const QColor kTextColour(215, 21, 123);
 const QColor kFrameColour(128, 128, 255);

@@ -23,8 +23,6 @@ namespace ptt {
 
 namespace {
 
-const QColor kButtonColour(192, 192, 255);
-
 struct RegionPlace {
     const char *region;
     const char *small;
@@ -53,7 +51,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     setObjectName(QStringLiteral("Form31"));
     setWindowTitle(QStringLiteral("澄岭自定义图像排版器"));
     m_client = new QWidget(this);
-    setBackground(m_client, QColor(0, 64, 0));
+    setBackground(m_client, kWindowGreen);
     setCentralWidget(m_client);
     resize(twipsToPixels(12915.0), twipsToPixels(12690.0));
 
@@ -114,7 +112,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
 
     m_strip = new QWidget(m_client);
     m_strip->setObjectName(QStringLiteral("Picture3"));
-    setBackground(m_strip, QColor(215, 21, 123));
+    setBackground(m_strip, kStripColour);
     placeTwips(m_strip, 0, 0, 12915, 315);
 
     auto button = [](QWidget *parent, const char *name, const QString &caption, double left, double width) {
@@ -135,7 +133,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     combo->setInsertPolicy(QComboBox::NoInsert);
     combo->setEditText(QStringLiteral("双击设置文字"));
     combo->lineEdit()->setCursorPosition(0);
-    styleTextField(combo, QColor(192, 255, 192), QColor(0, 0, 255));
+    styleTextField(combo, kFieldColour, QColor(0, 0, 255));
     placeTwips(combo, 5580, 0, 3675, 300);
     auto *command29 = button(m_strip, "Command29", QStringLiteral("字体"), 9240, 855);
     auto *command30 = button(m_strip, "Command30", QStringLiteral("文字颜色"), 10080, 855);

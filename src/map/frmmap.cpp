@@ -97,14 +97,14 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
 {
     setObjectName(QStringLiteral("frmMap"));
     setWindowTitle(QStringLiteral("澄岭地图式图片排版器"));
-    setBackground(this, QColor(0, 64, 0));
+    setBackground(this, kWindowGreen);
     resize(1411, 866);
     if (const QScreen *screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - QPoint(1411 / 2, 866 / 2));
     }
 
-    const QColor top(192, 192, 255);
+    const QColor top = kButtonColour;
     const QColor load(255, 192, 255);
 
     // The palette: labels, the blank picture, ten small pictures and their
@@ -114,7 +114,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     m_imgFore[0] = new PictureBox(this);
     m_imgFore[0]->setObjectName(QStringLiteral("imgFore0"));
     m_imgFore[0]->setGeometry(176, 42, 32, 32);
-    m_imgFore[0]->setBackColor(QColor(0, 64, 0));
+    m_imgFore[0]->setBackColor(kWindowGreen);
     m_imgFore[0]->setToolTip(QStringLiteral("单击取空白图"));
     for (int k = 1; k <= MapGrid::kPictureCount; ++k) {
         const SlotPlace &slot = kSlots[k - 1];
@@ -148,7 +148,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     // The top row stays above the grid so it can always be reached.
     m_strip = new QWidget(this);
     m_strip->setObjectName(QStringLiteral("Picture1"));
-    setBackground(m_strip, QColor(215, 21, 123));
+    setBackground(m_strip, kStripColour);
     m_strip->setGeometry(0, 2, 1409, 25);
     auto *cmdLoad = makeButton(this, "cmdLoad", QStringLiteral("载入地图"), QRect(0, 4, 75, 21), top);
     auto *cmdClear = makeButton(this, "cmdClear", QStringLiteral("清除地图"), QRect(74, 4, 75, 21), top);

@@ -11,6 +11,14 @@ class QWidget;
 
 namespace ptt {
 
+// The colours the windows share: the dark green window background, the
+// magenta toolbar strip, the light blue graphical buttons and the light green
+// text fields.
+inline const QColor kWindowGreen(0, 64, 0);
+inline const QColor kStripColour(215, 21, 123);
+inline const QColor kButtonColour(192, 192, 255);
+inline const QColor kFieldColour(192, 255, 192);
+
 // Places a control at a rectangle given in twips of its parent.
 void placeTwips(QWidget *widget, double left, double top, double width, double height);
 
