@@ -26,6 +26,7 @@ import time
 import numpy as np
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
+sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import mfrecords  # noqa: E402
 
@@ -51,7 +52,7 @@ def parse_args():
     p.add_argument("--batch", type=int, default=40, help="files per soffice call (default %(default)s)")
     p.add_argument("--reuse-lo", action="store_true", help="keep LibreOffice renders already in OUT/lo")
     p.add_argument("--only", action="append", default=[], help="only files whose path contains this (repeatable)")
-    p.add_argument("--close", type=float, default=12.0, help="score below which two renders agree closely")
+    p.add_argument("--close", type=float, default=15.0, help="score below which two renders agree closely")
     p.add_argument("--large", type=float, default=35.0, help="score from which two renders differ a lot")
     p.add_argument("--rows", type=int, default=8, help="rows per contact sheet (default %(default)s)")
     return p.parse_args()
@@ -101,7 +102,7 @@ def render_program(args, files, prog_dir):
             cmd += ["--scale", str(args.scale)]
         for rel in chunk:
             cmd += [os.path.join(args.images, rel), os.path.join(prog_dir, flat_name(rel) + ".png")]
-        rc, out, _err = run_group(cmd, 60 + 20 * len(chunk), stdout=subprocess.PIPE, stderr=subprocess.PIPE)
+        rc, out, _err = run_group(cmd, 60 + 20 * len(chunk), stdout=subprocess.PIPE, stderr=subprocess.PIPE, env=env)
         lines = out.decode("utf-8", "replace").splitlines()
         for rel, line in zip(chunk, lines):
             results[rel] = parse_render_line(line)
@@ -133,21 +134,38 @@ def lo_page_factor(natural, scale):
     return math.ceil(k * scale * 4) / 4
 
 
+GDI_ONLY = ".gdi"  # suffix of the second LibreOffice render of a file with EMF+ records
+
+
 def render_libreoffice(args, files, lo_dir, naturals):
-    """Renders what is not in lo_dir yet. Returns {rel: error or None}."""
+    """Renders what is not in lo_dir yet. A file with EMF+ records is rendered
+    twice: as it is (LibreOffice then draws the EMF+ records) and with them
+    hidden (it draws the GDI records, as GDI playback does).
+    Returns {rel: error or None}."""
     link_dir = tempfile.mkdtemp(prefix="mfc-links-")
     profile = tempfile.mkdtemp(prefix="mfc-lo-profile-")
     errors = {}
     try:
-        todo = []
+        todo = []  # (rel, input name in link_dir, output png)
         for rel in files:
-            target = os.path.join(lo_dir, flat_name(rel) + ".png")
-            if args.reuse_lo and os.path.exists(target):
-                continue
-            if os.path.exists(target):
-                os.remove(target)
-            os.symlink(os.path.join(args.images, rel), os.path.join(link_dir, link_name(rel)))
-            todo.append(rel)
+            src = os.path.join(args.images, rel)
+            inputs = [(link_name(rel), None)]
+            gdi_only = mfrecords.without_emfplus(src)
+            if gdi_only is not None:
+                inputs.append((flat_name(rel) + GDI_ONLY + os.path.splitext(rel)[1], gdi_only))
+            for name, data in inputs:
+                png = os.path.join(lo_dir, os.path.splitext(name)[0] + ".png")
+                if args.reuse_lo and os.path.exists(png):
+                    continue
+                if os.path.exists(png):
+                    os.remove(png)
+                if data is None:
+                    os.symlink(src, os.path.join(link_dir, name))
+                else:
+                    with open(os.path.join(link_dir, name), "wb") as f:
+                        f.write(data)
+                todo.append((rel, name, png))
+
         def convert(batch, k, timeout):
             filt = "png"
             if k != 1:
@@ -155,13 +173,13 @@ def render_libreoffice(args, files, lo_dir, naturals):
                         '"PixelHeight":{"type":"long","value":"%d"}}' % (round(A4_PX[0] * k), round(A4_PX[1] * k)))
             cmd = [args.soffice, "--headless", "--norestore", "-env:UserInstallation=file://" + profile,
                    "--convert-to", filt, "--outdir", lo_dir]
-            rc, _out, _err = run_group(cmd + [os.path.join(link_dir, link_name(r)) for r in batch], timeout,
+            rc, _out, _err = run_group(cmd + [os.path.join(link_dir, name) for _rel, name, _png in batch], timeout,
                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             return rc
 
         groups = {}
-        for rel in todo:
-            groups.setdefault(lo_page_factor(naturals.get(rel), args.scale), []).append(rel)
+        for item in todo:
+            groups.setdefault(lo_page_factor(naturals.get(item[0]), args.scale), []).append(item)
         done = 0
         for k in sorted(groups):
             for i in range(0, len(groups[k]), args.batch):
@@ -170,12 +188,11 @@ def render_libreoffice(args, files, lo_dir, naturals):
                 done += len(batch)
                 if convert(batch, k, 120 + 10 * len(batch)) is None:
                     # One file hung the batch: the rest one by one.
-                    for rel in batch:
-                        if not os.path.exists(os.path.join(lo_dir, flat_name(rel) + ".png")):
-                            if convert([rel], k, 90) is None:
-                                errors[rel] = "timed out"
-        for rel in todo:
-            if rel not in errors and not os.path.exists(os.path.join(lo_dir, flat_name(rel) + ".png")):
+                    for item in batch:
+                        if not os.path.exists(item[2]) and convert([item], k, 90) is None:
+                            errors[item[0]] = "timed out"
+        for rel, _name, png in todo:
+            if rel not in errors and not os.path.exists(png):
                 errors[rel] = "no output"
     finally:
         shutil.rmtree(link_dir, ignore_errors=True)
@@ -287,6 +304,8 @@ def entry_detail(e):
     else:
         bits.append("program: %s" % p.get("error", p["status"]))
     r = e.get("cmp") or {}
+    if r.get("ref"):
+        bits.append("LO drew its %s records" % r["ref"])
     if r.get("note"):
         bits.append(r["note"])
     if r.get("aspect") and abs(r["aspect"] - 1) > 0.1:
@@ -370,6 +389,9 @@ def write_tables(args, out, entries, handled):
                 "(score >= %g); %d not compared (refused by the program or no LibreOffice render).\n\n"
                 % (len(entries), scored, counts.get("close", 0), args.close, counts.get("some", 0),
                    counts.get("large", 0), args.large, len(entries) - scored))
+        slow = sorted((e for e in entries if e["prog"].get("ms") is not None), key=lambda e: -e["prog"]["ms"])[:5]
+        f.write("Slowest loads: %s.\n\n" % ", ".join("%s %d ms" % (os.path.basename(e["rel"]), e["prog"]["ms"])
+                                                   for e in slow))
         f.write("| " + " | ".join(cols) + " |\n|" + "---|" * len(cols) + "\n")
         for e in entries:
             f.write("| " + " | ".join(str(x).replace("|", "/") for x in table_row(e, handled)) + " |\n")
@@ -384,7 +406,8 @@ def table_row(e, handled):
         "ok" if p["status"] == "ok" else "%s: %s" % (p["status"], p.get("error", "")),
         "%dx%d" % p["natural"] if p["status"] == "ok" else "",
         p.get("ms", ""),
-        e.get("lo_error") or (r.get("note") or "ok"),
+        e.get("lo_error") or (r.get("note") or "ok") + (" (%s records; %s records: %.1f)" % (
+            (r["ref"],) + r["alt"]) if r.get("ref") else ""),
         "%.2f" % r["aspect"] if r.get("aspect") else "",
         "%.2f" % e["lo_rel_size"] if e.get("lo_rel_size") else "",
         " ".join(ignored_in(scan, handled)),
@@ -482,6 +505,16 @@ def main():
         prog_png = os.path.join(prog_dir, flat_name(rel) + ".png")
         if e["prog"]["status"] == "ok" and not e["lo_error"] and os.path.exists(lo_png):
             e["cmp"] = compare(prog_png, lo_png)
+            gdi_png = os.path.join(lo_dir, flat_name(rel) + GDI_ONLY + ".png")
+            if os.path.exists(gdi_png):
+                # Either of LibreOffice's readings may be the faithful one:
+                # score against the closer.
+                e["cmp"]["ref"] = "EMF+"
+                other = compare(prog_png, gdi_png)
+                other["ref"] = "GDI"
+                if other["score"] < e["cmp"]["score"]:
+                    lo_png, e["cmp"], other = gdi_png, other, e["cmp"]
+                e["cmp"]["alt"] = (other["ref"], other["score"])
             e["score"] = e["cmp"]["score"]
             pb, lb = e["cmp"]["prog_box"], e["cmp"]["lo_box"]
             if pb and lb:
@@ -493,7 +526,8 @@ def main():
         elif e["prog"]["status"] != "ok" and os.path.exists(lo_png):
             lo = on_white(Image.open(lo_png))
             lb = drawn_box(lo)
-            e["cmp"] = {"lo_crop": lo.crop(lb) if lb else None, "note": "LibreOffice drew it" if lb else ""}
+            e["cmp"] = {"lo_crop": lo.crop(lb) if lb else None,
+                        "note": "LibreOffice drew it" if lb else "LibreOffice blank"}
         e["class"] = classify(e.get("score"), args)
         entries.append(e)
     entries.sort(key=lambda e: (e.get("score") is None, -(e.get("score") or 0), e["rel"]))

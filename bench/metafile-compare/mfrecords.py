@@ -245,6 +245,28 @@ def scan_wmf(d):
     return scan
 
 
+def without_emfplus(path):
+    """The file with every EMF+ comment renamed to a private one, so a renderer
+    that prefers EMF+ plays the GDI records, as GDI playback does; None when
+    the file holds no EMF+ records."""
+    with open(path, "rb") as f:
+        d = bytearray(f.read())
+    if sniff(d) != "emf":
+        return None
+    at, changed = 0, False
+    while at + 8 <= len(d):
+        t, size = _u32(d, at), _u32(d, at + 4)
+        if size < 8 or size % 4 or at + size > len(d):
+            break
+        if t == 70 and size >= 16 and _u32(d, at + 12) == 0x2B464D45:
+            d[at + 12:at + 16] = b"EMF_"
+            changed = True
+        at += size
+        if t == 14:
+            break
+    return bytes(d) if changed else None
+
+
 def scan_file(path):
     with open(path, "rb") as f:
         d = f.read()
@@ -295,27 +317,37 @@ def handled_types(src_root):
     names = {"EMF": {_norm(v): k for k, v in EMF_NAMES.items()},
              "WMF": {_norm(v): k for k, v in WMF_NAMES.items()}}
     table = {"EMF": EMF_NAMES, "WMF": WMF_NAMES}
+
+    def resolve(kind, label):
+        if re.fullmatch(r"0x[0-9A-Fa-f]+|\d+", label):
+            # WMF players switch on bit depths too: only hex labels are functions.
+            if kind == "WMF" and not label.lower().startswith("0x"):
+                return None
+            return int(label, 0)
+        name = label.split("::")[-1]
+        if name in defs:
+            return defs[name]
+        return names[kind].get(_norm(label))
+
     out = {}
     for kind, paths in files.items():
-        found = set()
+        found, named = set(), set()
         for p in paths:
             with open(p, encoding="utf-8", errors="replace") as f:
                 text = f.read()
             for m in _CASE.finditer(text):
-                label = m.group(1)
-                value = None
-                if re.fullmatch(r"0x[0-9A-Fa-f]+|\d+", label):
-                    value = int(label, 0)
-                    # WMF players switch on bit depths too: only hex labels are functions.
-                    if kind == "WMF" and not label.lower().startswith("0x"):
-                        value = None
-                elif label.split("::")[-1] in defs:
-                    value = defs[label.split("::")[-1]]
-                elif _norm(label) in names[kind]:
-                    value = names[kind][_norm(label)]
-                if value is not None and value in table[kind]:
+                value = resolve(kind, m.group(1))
+                if value in table[kind]:
                     found.add(value)
-        out[kind] = found
+            # Handlers chosen from a table rather than a switch: every record
+            # name the player uses outside its own definition counts.
+            body = _DEF.sub("", re.sub(r"//[^\n]*|/\*.*?\*/", "", text, flags=re.S))
+            for ident in set(re.findall(r"\b[A-Za-z_][\w:]*\b", body)):
+                if ident.split("::")[-1] in defs or _norm(ident) in names[kind]:
+                    value = resolve(kind, ident)
+                    if value in table[kind] and not re.fullmatch(r"\d+", ident):
+                        named.add(value)
+        out[kind] = found if found else named
     if not out.get("EMF") and not out.get("WMF"):
         return None
     return out
