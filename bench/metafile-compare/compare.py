@@ -252,8 +252,16 @@ def compare(prog_png, lo_png):
 
 
 def font(size):
-    for path in ("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf",):
-        if os.path.exists(path):
+    """A face with Chinese, for the program's refusal messages."""
+    paths = []
+    try:
+        paths.append(subprocess.run(["fc-match", "-f", "%{file}", "sans-serif:lang=zh-cn"], capture_output=True,
+                                    text=True, timeout=10).stdout.strip())
+    except (OSError, subprocess.SubprocessError):
+        pass
+    paths.append("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf")
+    for path in paths:
+        if path and os.path.exists(path):
             return ImageFont.truetype(path, size)
     return ImageFont.load_default()
 
@@ -275,14 +283,23 @@ def panel(img, cell, label, fnt):
 
 
 def row_image(entry, cell, fnt, small):
-    head = 22 if cell[0] < 300 else 26
-    img = Image.new("RGB", (cell[0] * 3 + 16, cell[1] + head + 4), (255, 255, 255))
+    width = cell[0] * 3 + 16
+    img = Image.new("RGB", (width, 1), (255, 255, 255))
+    d = ImageDraw.Draw(img)
+    title = "#%d  %s  %s" % (entry["rank"], score_text(entry), entry["rel"])
+    sub = entry_detail(entry)
+    # The details go beside the title when there is room, else below it.
+    line = fnt.size + 6
+    beside = d.textlength(title, font=fnt) + 12 + d.textlength(sub, font=small) < width - 8
+    head = line + 2 if beside else 2 * line
+    img = Image.new("RGB", (width, cell[1] + head + 4), (255, 255, 255))
     d = ImageDraw.Draw(img)
     r = entry.get("cmp") or {}
-    title = "#%d  %s  %s" % (entry["rank"], score_text(entry), entry["rel"])
     d.text((4, 3), title, fill=(0, 0, 0), font=fnt)
-    sub = entry_detail(entry)
-    d.text((4 + d.textlength(title, font=fnt) + 12, 6), sub, fill=(90, 90, 90), font=small)
+    if beside:
+        d.text((4 + d.textlength(title, font=fnt) + 12, 6), sub, fill=(90, 90, 90), font=small)
+    else:
+        d.text((24, line + 1), sub, fill=(90, 90, 90), font=small)
     y = head
     prog_word = "refused" if entry["prog"]["status"] != "ok" else "blank"
     lo_word = entry.get("lo_error") or "blank"
