@@ -50,7 +50,8 @@ def parse_args():
     p.add_argument("--scale", type=float, default=1.0,
                    help="render both sides this many times larger (default 1: the program's natural size)")
     p.add_argument("--batch", type=int, default=40, help="files per soffice call (default %(default)s)")
-    p.add_argument("--reuse-lo", action="store_true", help="keep LibreOffice renders already in OUT/lo")
+    p.add_argument("--reuse-lo", action="store_true",
+                   help="keep LibreOffice renders already in OUT/lo (made with the same --scale)")
     p.add_argument("--only", action="append", default=[], help="only files whose path contains this (repeatable)")
     p.add_argument("--close", type=float, default=15.0, help="score below which two renders agree closely")
     p.add_argument("--large", type=float, default=35.0, help="score from which two renders differ a lot")
@@ -230,7 +231,10 @@ def compare(prog_png, lo_png):
     res = {"prog_box": pb, "lo_box": lb}
     if pb is None or lb is None:
         res["score"] = 0.0 if pb is None and lb is None else 100.0
-        res["note"] = "both blank" if pb is None and lb is None else ("program blank" if pb is None else "LibreOffice blank")
+        if pb is None and lb is None:
+            res["note"] = "both blank"
+        else:
+            res["note"] = "program blank" if pb is None else "LibreOffice blank"
         res["prog_crop"] = prog.crop(pb) if pb else None
         res["lo_crop"] = lo.crop(lb) if lb else None
         return res

@@ -1,3 +1,4 @@
+#!/usr/bin/python3
 """Record framing of WMF and EMF files, record names, and the features of a
 file that the comparison notes care about (palette-indexed bitmaps, per-pixel
 alpha, hatched brushes, viewport records, EMF+ comments, embedded metafiles).
@@ -411,7 +412,8 @@ def _emf_detail(d, at, t, size):
         bw, bh = _i32s(d, at + bmi + 4, 2) if cbbmi else (0, 0)
         bpp = _u16(d, at + bmi + 14) if cbbmi else 0
         src = (" src=%dx%d" % tuple(_i32s(d, at + 100, 2))) if t != 76 else ""
-        return "dest=%d,%d %dx%d rop/blend=0x%08X usage=%d bmp=%dx%dx%s%s" % (x, y, cx, cy, rop, usage, bw, bh, bpp, src)
+        return "dest=%d,%d %dx%d rop/blend=0x%08X usage=%d bmp=%dx%dx%s%s" % (
+            x, y, cx, cy, rop, usage, bw, bh, bpp, src)
     if t in (80, 81):
         xd, yd, xs, ys, cxs, cys = _i32s(d, at + 24, 6)
         usage, rop = _u32(d, at + 64), _u32(d, at + 68)
