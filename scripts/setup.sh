@@ -47,7 +47,7 @@ if [ "$(id -u)" != 0 ]; then
     SUDO=(sudo)
 fi
 
-echo "setup.sh: installing ${#missing[@]} packages: ${missing[*]}"
+echo "setup.sh: installing what is missing: ${missing[*]}"
 "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
 rc=$?
 [ "$rc" -eq 0 ] || fail "apt-get update failed with exit code $rc"
