@@ -31,6 +31,8 @@ CommandLineOutcome runCommandLine(const QStringList &arguments)
                                          .arg(QCoreApplication::applicationVersion()));
     // -platform, -style and the like are whole words with one dash, as Qt's own options are.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // Whatever follows a subcommand's name is the subcommand's own, options included.
+    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
     const QCommandLineOption helpOption = parser.addHelpOption();
     const QCommandLineOption versionOption = parser.addVersionOption();
 
@@ -59,7 +61,8 @@ CommandLineOutcome runCommandLine(const QStringList &arguments)
                                                     QCoreApplication::applicationVersion()));
         return {false, 0};
     }
-    // Subcommands are the first positional argument; each answers on the terminal and never needs a display.
+    // A subcommand is the first positional argument and gets the rest; each answers on the terminal and
+    // never needs a display.
     const QStringList positional = parser.positionalArguments();
     if (!positional.isEmpty())
         return {false, usageError(QStringLiteral("unknown command '%1'").arg(positional.first()))};

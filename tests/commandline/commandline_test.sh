@@ -45,6 +45,7 @@ done <<EOF_ROWS
 2||'bogus'|| --bogus
 2||--help|| --bogus
 2||unknown command 'frobnicate'|| frobnicate
+2||unknown command 'frobnicate'|| frobnicate --its-own-option
 EOF_ROWS
 
 # The version line is the whole of stdout.
