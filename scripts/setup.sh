@@ -1,6 +1,7 @@
 #!/bin/bash
-# Installs the build, test and run dependencies on Debian 12 (only what is missing).
-set -euo pipefail
+# Installs the build, test, run and packaging dependencies on Debian 12: only what is missing, and it
+# says which. Every failure is one line on stderr naming the cause, and a non-zero exit.
+set -uo pipefail
 
 PACKAGES=(
     cmake g++ make
@@ -9,25 +10,48 @@ PACKAGES=(
     xvfb xauth xdotool openbox x11-utils xclip imagemagick dbus-x11
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     clang libclang-rt-14-dev
+    dpkg-dev file lintian desktop-file-utils
 )
 
-command -v dpkg-query >/dev/null || { echo "setup.sh: this is not a Debian system; install by hand: ${PACKAGES[*]}" >&2; exit 1; }
+fail()
+{
+    echo "setup.sh: $*" >&2
+    exit 1
+}
 
-installed=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null | awk '$2 == "installed" {print $1}')
+command -v dpkg-query >/dev/null 2>&1 && command -v apt-get >/dev/null 2>&1 ||
+    fail "not a Debian system (no dpkg-query or apt-get); install by hand: ${PACKAGES[*]}"
+
+# dpkg-query exits 1 when it knows nothing of some of the packages (never installed): that only means
+# they are missing. Anything above 1 is dpkg-query itself failing.
+status=$(dpkg-query -W -f='${Package} ${db:Status-Status}\n' "${PACKAGES[@]}" 2>/dev/null)
+rc=$?
+[ "$rc" -le 1 ] || fail "dpkg-query failed with exit code $rc"
+
+declare -A installed=()
+while read -r name state; do
+    [ "$state" = installed ] && installed[$name]=1
+done <<<"$status"
 missing=()
 for p in "${PACKAGES[@]}"; do
-    grep -qxF "$p" <<<"$installed" || missing+=("$p")
+    [ -n "${installed[$p]:-}" ] || missing+=("$p")
 done
 if [ ${#missing[@]} -eq 0 ]; then
+    echo "setup.sh: all ${#PACKAGES[@]} packages are installed"
     exit 0
 fi
 
-echo "setup.sh: installing ${missing[*]}"
 SUDO=()
-if [ "$(id -u)" -ne 0 ]; then
-    command -v sudo >/dev/null || { echo "setup.sh: not root and no sudo; install: ${missing[*]}" >&2; exit 1; }
+if [ "$(id -u)" != 0 ]; then
+    command -v sudo >/dev/null 2>&1 || fail "not root and no sudo; as root run: apt-get install ${missing[*]}"
     SUDO=(sudo)
 fi
-export DEBIAN_FRONTEND=noninteractive
+
+echo "setup.sh: installing what is missing: ${missing[*]}"
 "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update
+rc=$?
+[ "$rc" -eq 0 ] || fail "apt-get update failed with exit code $rc"
 "${SUDO[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y --no-install-recommends "${missing[@]}"
+rc=$?
+[ "$rc" -eq 0 ] || fail "apt-get install failed with exit code $rc"
+echo "setup.sh: installed ${missing[*]}"

@@ -1,4 +1,5 @@
 #include "app/windowlauncher.h"
+#include "commandline.h"
 #include "platform/fontdesc.h"
 
 #include <QApplication>
@@ -9,9 +10,18 @@
 
 int main(int argc, char *argv[])
 {
+    QCoreApplication::setApplicationName(QStringLiteral("pintietong"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PTT_VERSION));
+    {
+        // The terminal's answers come before any window system is touched: they need no display.
+        QCoreApplication terminal(argc, argv);
+        const ptt::CommandLineOutcome outcome = ptt::runCommandLine(QCoreApplication::arguments());
+        if (!outcome.startWindows)
+            return outcome.exitCode;
+    }
+
     Q_INIT_RESOURCE(resources);
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("pintietong"));
     QApplication::setApplicationDisplayName(QString());
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/icon.png")));
 

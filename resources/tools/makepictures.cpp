@@ -1,7 +1,8 @@
 // Draws the pictures stored with the program: the main window's pattern, the
 // twelve samples, the map window's ten small pictures, the free layout
-// window's three small pictures and the window icon. Everything is drawn
-// from fixed seeds, so a run gives the same files every time.
+// window's three small pictures, the window icon and the desktop icon in the
+// sizes a package installs. Everything is drawn from fixed seeds, so a run
+// gives the same files every time.
 //
 //   makepictures <resources folder>
 #include "platform/bmpwriter.h"
@@ -293,9 +294,9 @@ QImage mosaic(const QSize &s, quint32 seed, bool glass)
         cells(
             image, 140, seed,
             [](int, QRandomGenerator &r) {
-                const QColor choices[]
-                    = {QColor(200, 40, 60),  QColor(40, 90, 190),  QColor(250, 190, 40), QColor(60, 150, 90),
-                       QColor(140, 60, 170), QColor(240, 120, 40), QColor(70, 170, 200), QColor(230, 220, 170)};
+                const QColor choices[] = {QColor(200, 40, 60),  QColor(40, 90, 190),  QColor(250, 190, 40),
+                                          QColor(60, 150, 90),  QColor(140, 60, 170), QColor(240, 120, 40),
+                                          QColor(70, 170, 200), QColor(230, 220, 170)};
                 return choices[r.bounded(8)];
             },
             QColor(30, 26, 30), 5, false);
@@ -429,8 +430,8 @@ QImage bokeh(const QSize &s, quint32 seed)
         for (int i = 0; i < 90; ++i) {
             const QPointF at(random.bounded(double(s.width())), random.bounded(double(s.height())));
             const qreal r = s.width() * (0.02 + random.bounded(0.09));
-            const QColor c
-                = QColor::fromHsvF(float(random.bounded(1.0)), 0.6f, 1.0f, float(0.15 + random.bounded(0.35)));
+            const QColor c =
+                QColor::fromHsvF(float(random.bounded(1.0)), 0.6f, 1.0f, float(0.15 + random.bounded(0.35)));
             QRadialGradient g(at, r);
             g.setColorAt(0, mix(c, QColor(255, 255, 255, c.alpha()), 0.3));
             g.setColorAt(0.85, c);
@@ -806,11 +807,13 @@ QImage smallPicture(const QSize &s, int kind)
     return image;
 }
 
-QImage icon()
+// Drawn on a 32 x 32 grid and scaled, so every size shows the same picture.
+QImage icon(int side)
 {
-    return render(QSize(32, 32), [](QPainter &p, const QSize &) {
-        const QColor colours[]
-            = {QColor(215, 21, 123), QColor(250, 190, 60), QColor(60, 150, 200), QColor(110, 180, 80)};
+    return render(QSize(side, side), [side](QPainter &p, const QSize &) {
+        p.scale(side / 32.0, side / 32.0);
+        const QColor colours[] = {QColor(215, 21, 123), QColor(250, 190, 60), QColor(60, 150, 200),
+                                  QColor(110, 180, 80)};
         for (int i = 0; i < 4; ++i) {
             const QRectF r((i % 2) * 16 + 1, (i / 2) * 16 + 1, 14, 14);
             QLinearGradient g(r.topLeft(), r.bottomRight());
@@ -922,13 +925,18 @@ int main(int argc, char **argv)
         smallPicture(QSize(95, 145), 10),
     };
     for (int k = 1; k <= 3; ++k) {
-        const QString path
-            = root.filePath(QStringLiteral("pictures/freelayout/small%1.jpg").arg(k, 2, 10, QLatin1Char('0')));
+        const QString path =
+            root.filePath(QStringLiteral("pictures/freelayout/small%1.jpg").arg(k, 2, 10, QLatin1Char('0')));
         check(saveJpeg(path, freeLayout[k - 1], 0, 60 * 1000), path);
     }
 
-    const QImage windowIcon = icon();
-    check(savePng(at("pictures/icon.png"), windowIcon), at("pictures/icon.png"));
-    check(savePng(at("icon.png"), windowIcon), at("icon.png"));
+    check(savePng(at("pictures/icon.png"), icon(32)), at("pictures/icon.png"));
+    // The desktop's icon in the sizes its themes look for.
+    for (int side : {16, 24, 32, 48, 64, 128, 256}) {
+        const QString dir = QStringLiteral("icons/hicolor/%1x%1/apps").arg(side);
+        root.mkpath(dir);
+        const QString path = root.filePath(dir + QStringLiteral("/pintietong.png"));
+        check(savePng(path, icon(side)), path);
+    }
     return ok ? 0 : 1;
 }

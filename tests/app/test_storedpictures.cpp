@@ -23,8 +23,8 @@ QByteArray resource(const QString &path)
 
 quint32 le32(const QByteArray &d, int at)
 {
-    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 | quint32(uchar(d[at + 2])) << 16
-           | quint32(uchar(d[at + 3])) << 24;
+    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 | quint32(uchar(d[at + 2])) << 16 |
+           quint32(uchar(d[at + 3])) << 24;
 }
 
 // The start-of-frame marker kinds in a JPEG stream, walking the segments.
@@ -166,14 +166,24 @@ private slots:
         QCOMPARE(loaded.picture.naturalSize, size);
     }
 
+    // The window icon and the desktop icon in every size the package installs.
+    void icons_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("side");
+        QTest::addRow("window") << QStringLiteral(":/pictures/icon.png") << 32;
+        for (int side : {16, 24, 32, 48, 64, 128, 256})
+            QTest::addRow("hicolor %d", side)
+                << QStringLiteral(PTT_SOURCE_DIR "/resources/icons/hicolor/%1x%1/apps/pintietong.png").arg(side)
+                << side;
+    }
     void icons()
     {
-        for (const QString &path :
-             {QStringLiteral(":/pictures/icon.png"), QStringLiteral(PTT_SOURCE_DIR "/resources/icon.png")}) {
-            QImage icon;
-            QVERIFY2(icon.load(path), qPrintable(path));
-            QCOMPARE(icon.size(), QSize(32, 32));
-        }
+        QFETCH(QString, path);
+        QFETCH(int, side);
+        QImage icon;
+        QVERIFY2(icon.load(path), qPrintable(path));
+        QCOMPARE(icon.size(), QSize(side, side));
     }
 };
 

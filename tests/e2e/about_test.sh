@@ -21,7 +21,7 @@ if [ -n "$BUILD_DIR" ]; then
     cmake --install "$BUILD_DIR" --prefix "$PREFIX" >"$E2E_RUN/install.log" 2>&1 ||
         { cat "$E2E_RUN/install.log" >&2; e2e_fail "cmake --install failed"; }
     for f in bin/pintietong share/pintietong/help/index.html share/applications/pintietong.desktop \
-        share/icons/hicolor/32x32/apps/pintietong.png share/doc/pintietong/LICENSE share/doc/pintietong/README.md; do
+        share/icons/hicolor/32x32/apps/pintietong.png share/doc/pintietong/copyright share/doc/pintietong/README.md; do
         [ -e "$PREFIX/$f" ] || e2e_fail "not installed: $f"
     done
     PROGRAM=$PREFIX/bin/pintietong
@@ -40,7 +40,6 @@ printf '%s\n' "\$@" >>"$OPENED"
 EOF
 chmod +x "$E2E_RUN/bin/xdg-open"
 export PATH=$E2E_RUN/bin:$PATH
-unset XDG_CURRENT_DESKTOP DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID BROWSER
 
 e2e_start_display
 e2e_start_program "$PROGRAM"

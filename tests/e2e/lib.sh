@@ -59,15 +59,11 @@ e2e_require()
 e2e_init()
 {
     e2e_require Xvfb xdotool openbox xwininfo xprop import convert
+    # A caller's TMPDIR may not exist; everything below lives in our own folder anyway.
+    [ -d "${TMPDIR:-/tmp}" ] && [ -w "${TMPDIR:-/tmp}" ] || TMPDIR=/tmp
     E2E_RUN=$(mktemp -d "${TMPDIR:-/tmp}/ptt-e2e.XXXXXX") || exit 1
     chmod 700 "$E2E_RUN"
-    mkdir -m 700 "$E2E_RUN/xdg"
-    export XDG_RUNTIME_DIR=$E2E_RUN/xdg
-    # No desktop settings of the machine leak in: Qt's own widgets and dialogs, no theme plug-ins.
-    unset QT_QPA_PLATFORMTHEME QT_STYLE_OVERRIDE SESSION_MANAGER
-    export QT_QPA_PLATFORM=xcb
-    export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.qpa.*=false}
-    export NO_AT_BRIDGE=1
+    e2e_private_env
     trap e2e_cleanup EXIT
     trap 'exit 130' INT TERM HUP
     # A test killed outright (a ctest timeout) runs no trap: a watchdog then stops what it started.
@@ -79,6 +75,33 @@ e2e_init()
         rm -rf "$run"
     ) </dev/null >/dev/null 2>&1 &
     E2E_WATCHDOG_PID=$!
+}
+
+# e2e_private_env : the test's own environment, whatever the caller's holds: no display until
+# e2e_start_display, the xcb platform without desktop settings, private XDG folders and HOME, a fixed
+# locale, and a program folder of its own ($PTT_APPDIR, which a test may point elsewhere).
+e2e_private_env()
+{
+    local v
+    unset DISPLAY WAYLAND_DISPLAY XAUTHORITY SESSION_MANAGER DBUS_SESSION_BUS_ADDRESS XMODIFIERS GTK_IM_MODULE \
+        CUPS_SERVER DESKTOP_SESSION KDE_FULL_SESSION GNOME_DESKTOP_SESSION_ID BROWSER LANGUAGE
+    for v in $(compgen -e); do
+        case $v in
+        QT_LOGGING_RULES) ;;
+        QT_* | PTT_* | XDG_*) unset "$v" ;;
+        esac
+    done
+    export QT_QPA_PLATFORM=xcb
+    export QT_LOGGING_RULES=${QT_LOGGING_RULES:-qt.qpa.*=false}
+    export NO_AT_BRIDGE=1
+    export LANG=C.UTF-8 LC_ALL=C.UTF-8
+    mkdir -m 700 "$E2E_RUN/xdg" "$E2E_RUN/home" "$E2E_RUN/tmp" "$E2E_RUN/appdir"
+    mkdir -p "$E2E_RUN/home/.config" "$E2E_RUN/home/.local/share" "$E2E_RUN/home/.local/state" "$E2E_RUN/home/.cache"
+    export HOME=$E2E_RUN/home TMPDIR=$E2E_RUN/tmp
+    export XDG_RUNTIME_DIR=$E2E_RUN/xdg XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share \
+        XDG_STATE_HOME=$HOME/.local/state XDG_CACHE_HOME=$HOME/.cache XDG_CONFIG_DIRS=/etc/xdg \
+        XDG_DATA_DIRS=/usr/local/share:/usr/share
+    export PTT_APPDIR=$E2E_RUN/appdir
 }
 
 # e2e_track PID : a process for the watchdog to stop if the test dies without cleaning up.
@@ -203,6 +226,17 @@ e2e_wait_window()
     done
 }
 
+# e2e_wait_for SECONDS CMD... : run CMD until it succeeds; false when the time is up.
+e2e_wait_for()
+{
+    local deadline=$((SECONDS + $1))
+    shift
+    until "$@"; do
+        [ $SECONDS -lt $deadline ] || return 1
+        sleep 0.1
+    done
+}
+
 # e2e_wait_window_gone TITLE [SECONDS]
 e2e_wait_window_gone()
 {
@@ -285,6 +319,9 @@ e2e_first_row_with()
     return 1
 }
 
+# e2e_diff_pixels A B : how many pixels of two pictures of one size differ.
+e2e_diff_pixels() { compare -metric AE "$1" "$2" null: 2>&1; }
+
 # e2e_close_colour "R G B" "R G B" [TOL] : true when every channel differs by at most TOL (default 0).
 e2e_close_colour()
 {
@@ -339,6 +376,17 @@ e2e_drag()
     xdotool sleep 0.05 mouseup 1
     sleep 0.45
 }
+
+# e2e_open_menu X Y : click a menu title and wait until its popup shows (one more visible window of
+# the program).
+e2e_open_menu()
+{
+    local before
+    before=$(xdotool search --onlyvisible --pid "$E2E_APP_PID" 2>/dev/null | wc -l)
+    xdotool mousemove "$1" "$2" sleep 0.05 click 1
+    e2e_wait_for 10 e2e_more_windows_than "$before" || e2e_fail "the menu at ($1,$2) did not open"
+}
+e2e_more_windows_than() { [ "$(xdotool search --onlyvisible --pid "$E2E_APP_PID" 2>/dev/null | wc -l)" -gt "$1" ]; }
 
 # Keyboard, to the window that has the focus.
 e2e_type() { xdotool type --delay 15 -- "$1"; }

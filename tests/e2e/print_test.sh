@@ -21,8 +21,8 @@ e2e_require cupsd lpadmin lpstat pdftoppm pdfinfo getent flock
 e2e_init
 
 # cups-pdf writes every run's PDFs into one folder under names that can repeat (job ids restart with each
-# private server): one print test at a time on this machine.
-exec 9>"${TMPDIR:-/tmp}/ptt-e2e-print.lock"
+# private server): one print test at a time on this machine, whatever TMPDIR each test has.
+exec 9>/tmp/ptt-e2e-print.lock
 flock -w 600 9 || e2e_fail "another print test holds the lock"
 
 # Where cups-pdf puts a job's PDF: its "Out" setting, ${HOME} being the job owner's home from passwd.
@@ -84,9 +84,7 @@ LogLevel info
 EOF
 chmod 755 "$E2E_RUN" "$C" # the server drops to lp for its filters
 export CUPS_SERVER=$C/run/cups.sock
-mkdir -p "$E2E_RUN/home"
-# A private HOME: the user's own lpoptions would otherwise win over the server's default.
-export HOME=$E2E_RUN/home
+# HOME is private (e2e_init): the user's own lpoptions would otherwise win over the server's default.
 cupsd -f -c "$C/etc/cupsd.conf" -s "$C/etc/cups-files.conf" >"$C/log/cupsd.out" 2>&1 &
 CUPSD_PID=$!
 e2e_track "$CUPSD_PID"

@@ -1,0 +1,16 @@
+#pragma once
+#include <QStringList>
+
+namespace ptt {
+
+// The program's command line, read with only a QCoreApplication alive so that whatever it answers on
+// the terminal (--help, --version, a usage error, later subcommands) needs no display.
+struct CommandLineOutcome {
+    bool startWindows = false; // nothing asked of the terminal: open the main window
+    int exitCode = 0;          // the process's exit code when !startWindows
+};
+
+// arguments: QCoreApplication::arguments(), the program's path first.
+CommandLineOutcome runCommandLine(const QStringList &arguments);
+
+} // namespace ptt
