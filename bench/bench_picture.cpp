@@ -2,7 +2,7 @@
 // milliseconds per megapixel, over the sample pictures and the valid files of
 // the shared test pictures.
 //   bench_picture [folder-of-test-pictures] [repeats]
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QBuffer>
 #include <QDirIterator>

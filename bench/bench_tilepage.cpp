@@ -5,9 +5,9 @@
 //   bench_tilepage [--quick] [--no-magick] [--dir FOLDER]
 //
 // Ratios are against memset of the page's bytes in the same run.
-#include "app/tilepage.h"
-#include "platform/bmpwriter.h"
-#include "platform/picture.h"
+#include "pageops/tilepage.h"
+#include "formats/bmpwriter.h"
+#include "formats/picture.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,9 +2,9 @@
 
 #include "foregroundlayer.h"
 
-#include "app/canvasdrag.h"
-#include "app/saveasbitmap.h"
-#include "app/windowlauncher.h"
+#include "platform/canvasdrag.h"
+#include "pageops/saveasbitmap.h"
+#include "shell/windowlauncher.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
 #include "platform/units.h"

@@ -1,10 +1,10 @@
 #include "form31.h"
 
-#include "app/canvasdrag.h"
-#include "app/openpicture.h"
-#include "app/samples.h"
-#include "app/tilepage.h"
-#include "app/windowlauncher.h"
+#include "platform/canvasdrag.h"
+#include "pageops/openpicture.h"
+#include "pageops/samples.h"
+#include "pageops/tilepage.h"
+#include "shell/windowlauncher.h"
 
 #include "platform/canvas.h"
 #include "platform/picturebox.h"

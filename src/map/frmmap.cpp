@@ -1,10 +1,10 @@
 #include "frmmap.h"
 
-#include "app/canvasdrag.h"
-#include "app/openpicture.h"
-#include "app/samples.h"
-#include "app/saveasbitmap.h"
-#include "app/windowlauncher.h"
+#include "platform/canvasdrag.h"
+#include "pageops/openpicture.h"
+#include "pageops/samples.h"
+#include "pageops/saveasbitmap.h"
+#include "shell/windowlauncher.h"
 
 #include "platform/appdir.h"
 #include "platform/canvas.h"

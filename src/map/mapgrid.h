@@ -2,7 +2,7 @@
 // The map-style layout's grid: GridCols x GridRows equal cells, each empty (0)
 // or holding small picture 1..10. Everything is in pixels. Cells are
 // addressed row-major: cell (row, col) is MapCells[row * GridCols + col].
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QColor>
 #include <QImage>

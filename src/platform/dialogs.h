@@ -2,7 +2,7 @@
 // The dialog layer: every file, colour and font dialog, message box and
 // text-entry box of the program goes through DialogBackend. The real backend
 // shows Qt dialogs; tests install ScriptedDialogs and answer from a script.
-#include "fontdesc.h"
+#include "formats/fontdesc.h"
 
 #include <QColor>
 #include <QList>

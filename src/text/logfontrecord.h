@@ -1,7 +1,7 @@
 #pragma once
 // The record a turned font is built from: the platform's LOGFONT fields,
 // filled from a font description, an angle and the screen's vertical dpi.
-#include "platform/fontdesc.h"
+#include "formats/fontdesc.h"
 
 #include <QFont>
 

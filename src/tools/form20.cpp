@@ -1,7 +1,7 @@
 #include "form20.h"
 
-#include "app/windowlauncher.h"
-#include "platform/bmpwriter.h"
+#include "shell/windowlauncher.h"
+#include "formats/bmpwriter.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
 #include "platform/windows.h"

@@ -1,7 +1,7 @@
 #include "form40.h"
 
-#include "app/openpicture.h"
-#include "app/windowlauncher.h"
+#include "pageops/openpicture.h"
+#include "shell/windowlauncher.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 

@@ -3,7 +3,7 @@
 // that "放大" and "缩小" change by a quarter; "剪裁保存" opens the crop-capture
 // tool so the shown picture can be cut from the screen.
 #include "platform/dialogs.h"
-#include "platform/picture.h"
+#include "formats/picture.h"
 #include "zoommodel.h"
 
 #include <QWidget>

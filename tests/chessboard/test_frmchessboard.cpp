@@ -1,4 +1,4 @@
-#include "app/windowlauncher.h"
+#include "shell/windowlauncher.h"
 #include "chessboard/foregroundlayer.h"
 #include "chessboard/frmchessboard.h"
 #include "platform/appdir.h"

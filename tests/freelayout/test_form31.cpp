@@ -1,7 +1,7 @@
 // The free layout window driven the way a user drives it, offscreen.
-#include "app/tilepage.h"
+#include "pageops/tilepage.h"
 #include "freelayout/form31.h"
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"

@@ -1,7 +1,7 @@
 // libFuzzer entry: the header checks, raster decoders and metafile players
 // on arbitrary bytes, on the calling thread (no time limit thread, so a hang
 // shows as a libFuzzer timeout).
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QGuiApplication>
 

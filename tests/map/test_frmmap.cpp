@@ -1,6 +1,6 @@
 // The map-style window driven with the mouse, offscreen.
 #include "map/frmmap.h"
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"

@@ -1,4 +1,4 @@
-#include "app/tilepage.h"
+#include "pageops/tilepage.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "testsupport/testsupport.h"

@@ -1,7 +1,7 @@
 // The crop-capture tool driven as a user drives it, on the offscreen platform
 // with a grabber that returns a known desktop picture.
-#include "app/form30.h"
-#include "platform/bmpwriter.h"
+#include "mainwindow/form30.h"
+#include "formats/bmpwriter.h"
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"

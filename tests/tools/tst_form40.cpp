@@ -1,5 +1,5 @@
 // The zoom viewer driven through its buttons on the offscreen platform.
-#include "app/form30.h"
+#include "mainwindow/form30.h"
 #include "platform/dialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"

@@ -1,5 +1,5 @@
 // The capture's selection arithmetic and the pixels it copies, headless.
-#include "tools/screengrabber.h"
+#include "platform/screengrabber.h"
 #include "tools/selection.h"
 #include "testsupport/testsupport.h"
 

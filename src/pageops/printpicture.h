@@ -1,5 +1,5 @@
 #pragma once
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 namespace ptt {
 

@@ -1,4 +1,4 @@
-#include "shell.h"
+#include "browser.h"
 
 #include <QDesktopServices>
 

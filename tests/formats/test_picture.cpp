@@ -1,7 +1,7 @@
 // The picture loader on crafted files: format sniffing, header checks,
 // hostile input, natural sizes of metafiles and the metafile player's pixels.
 #include "craftedpictures.h"
-#include "platform/picture.h"
+#include "formats/picture.h"
 #include "testsupport/testsupport.h"
 
 #include <QBuffer>

@@ -1,4 +1,4 @@
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
 #include "testsupport/testsupport.h"
 
 #include <QBuffer>

@@ -103,4 +103,4 @@ private slots:
 };
 
 QTEST_MAIN(TestWindowStamps)
-#include "test_window_stamps.moc"
+#include "test_chessboard_stamps.moc"

@@ -1,7 +1,7 @@
 #pragma once
 // Screen grabbing behind a small interface: the real one reads the screens,
 // tests install one that returns a known image. The choice is made here only.
-#include "selection.h"
+#include "tools/selection.h"
 
 #include <QImage>
 #include <QRect>

@@ -1,6 +1,6 @@
 #pragma once
 // The pictures stored with the main window: the pattern and twelve samples.
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 namespace ptt {
 

@@ -1,6 +1,6 @@
 // The BMP writer's row packing, checked byte for byte against a plain
 // encoder for every width up to well past its 16-pixel steps.
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
 
 #include <QBuffer>
 #include <QFile>

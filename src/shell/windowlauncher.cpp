@@ -1,6 +1,6 @@
 #include "windowlauncher.h"
 
-#include "form30.h"
+#include "mainwindow/form30.h"
 #include "chessboard/frmchessboard.h"
 #include "freelayout/form31.h"
 #include "map/frmmap.h"

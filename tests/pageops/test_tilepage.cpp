@@ -1,4 +1,4 @@
-#include "app/tilepage.h"
+#include "pageops/tilepage.h"
 #include "testsupport/testsupport.h"
 
 #include <QPainter>

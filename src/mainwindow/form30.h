@@ -3,7 +3,7 @@
 // the pattern picture, the toolbar strip with the page size fields, picture
 // file buttons, the text tool and the buttons that open every other window.
 #include "platform/dialogs.h"
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QMainWindow>
 

@@ -1,12 +1,12 @@
 // The main window driven the way a user drives it, on the offscreen platform.
-#include "app/form30.h"
-#include "app/samples.h"
-#include "app/tilepage.h"
-#include "platform/bmpwriter.h"
+#include "mainwindow/form30.h"
+#include "pageops/samples.h"
+#include "pageops/tilepage.h"
+#include "formats/bmpwriter.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"
-#include "platform/shell.h"
+#include "platform/browser.h"
 #include "platform/windows.h"
 #include "testsupport/testsupport.h"
 

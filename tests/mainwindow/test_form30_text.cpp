@@ -1,6 +1,6 @@
 // The text tool on the real main window: the page's drag takes single clicks
 // and drags, a double-click stamps.
-#include "app/form30.h"
+#include "mainwindow/form30.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 #include "testsupport/testsupport.h"

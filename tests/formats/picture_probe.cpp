@@ -1,7 +1,7 @@
 // Loads picture files one by one and prints, per file, "ok W H IW IH" or
 // "refused <message>". With --png DIR it also writes each picture as a PNG.
 // The robustness test runs it in a child process under time and memory limits.
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
-#include "app/windowlauncher.h"
+#include "shell/windowlauncher.h"
 #include "commandline.h"
-#include "platform/fontdesc.h"
+#include "formats/fontdesc.h"
 
 #include <QApplication>
 #include <QIcon>
