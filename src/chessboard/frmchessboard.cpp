@@ -4,7 +4,7 @@
 
 #include "platform/canvasdrag.h"
 #include "pageops/saveasbitmap.h"
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
 #include "platform/units.h"
@@ -376,7 +376,7 @@ void frmChessBoard::SaveBoard()
 
 void frmChessBoard::CropSave()
 {
-    showCropCapture(nullptr);
+    Navigator::instance().showCropCapture(nullptr);
 }
 
 QString frmChessBoard::chooseFile(const QString &filter, bool save)

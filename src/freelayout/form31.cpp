@@ -4,7 +4,7 @@
 #include "pageops/openpicture.h"
 #include "pageops/samples.h"
 #include "pageops/tilepage.h"
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
@@ -152,7 +152,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     connect(command23, &QPushButton::clicked, this, [this] { TileRegion(1); });
     connect(command24, &QPushButton::clicked, this, [this] { TileRegion(2); });
     connect(command25, &QPushButton::clicked, this, [this] { TileRegion(3); });
-    connect(command22, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+    connect(command22, &QPushButton::clicked, this, [] { Navigator::instance().showCropCapture(nullptr); });
 
     setWindowState(Qt::WindowMaximized);
 }
@@ -208,7 +208,7 @@ void Form31::ChooseBackColour()
 
 void Form31::SaveBesidePage()
 {
-    QWidget *tool = showCropCapture(nullptr);
+    QWidget *tool = Navigator::instance().showCropCapture(nullptr);
     if (tool)
         tool->move(twipsToPixels(pixelsToTwips(m_page->width()) + 20), tool->y());
 }

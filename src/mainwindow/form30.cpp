@@ -6,7 +6,7 @@
 #include "pageops/samples.h"
 #include "pageops/saveasbitmap.h"
 #include "pageops/tilepage.h"
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
@@ -201,13 +201,13 @@ void Form30::buildToolbar()
     connect(command4, &QPushButton::clicked, this, &Form30::OpenPicture);
     connect(command5, &QPushButton::clicked, this, &Form30::SavePage);
     connect(command6, &QPushButton::clicked, this, &Form30::Print);
-    connect(command7, &QPushButton::clicked, this, [this] { showZoomViewer(this); });
-    connect(command8, &QPushButton::clicked, this, [this] { showCropCapture(this); });
+    connect(command7, &QPushButton::clicked, this, [this] { Navigator::instance().showZoomViewer(this); });
+    connect(command8, &QPushButton::clicked, this, [this] { Navigator::instance().showCropCapture(this); });
     connect(command1, &QPushButton::clicked, this, &Form30::ApplyHeight);
     connect(command2, &QPushButton::clicked, this, &Form30::ApplyWidth);
-    connect(command9, &QPushButton::clicked, this, [] { showFreeLayout(); });
-    connect(command10, &QPushButton::clicked, this, [] { showMapWindow(); });
-    connect(command11, &QPushButton::clicked, this, [] { showChessBoard(); });
+    connect(command9, &QPushButton::clicked, this, [] { Navigator::instance().showFreeLayout(); });
+    connect(command10, &QPushButton::clicked, this, [] { Navigator::instance().showMapWindow(); });
+    connect(command11, &QPushButton::clicked, this, [] { Navigator::instance().showChessBoard(); });
 }
 
 void Form30::buildMenus()

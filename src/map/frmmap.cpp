@@ -4,7 +4,7 @@
 #include "pageops/openpicture.h"
 #include "pageops/samples.h"
 #include "pageops/saveasbitmap.h"
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 
 #include "platform/appdir.h"
 #include "platform/canvas.h"
@@ -177,7 +177,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     connect(command1, &QPushButton::clicked, this, &frmMap::SetUpGrid);
     connect(command15, &QPushButton::clicked, this, &frmMap::ChooseBackColour);
     connect(command16, &QPushButton::clicked, this, &frmMap::SaveWholePage);
-    connect(command14, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+    connect(command14, &QPushButton::clicked, this, [] { Navigator::instance().showCropCapture(nullptr); });
 
     SetUpGrid();
 }

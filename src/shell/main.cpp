@@ -1,6 +1,6 @@
-#include "shell/windowlauncher.h"
 #include "commandline.h"
 #include "formats/fontdesc.h"
+#include "windowlauncher.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -36,6 +36,10 @@ int main(int argc, char *argv[])
     uiFont.setPointSizeF(9);
     QApplication::setFont(uiFont);
 
-    ptt::showMainWindow();
-    return app.exec();
+    ptt::WindowLauncher launcher;
+    ptt::Navigator::setInstance(&launcher);
+    launcher.showMainWindow();
+    const int code = app.exec();
+    ptt::Navigator::setInstance(nullptr);
+    return code;
 }

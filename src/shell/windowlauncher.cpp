@@ -10,32 +10,32 @@
 
 namespace ptt {
 
-void showMainWindow()
+void WindowLauncher::showMainWindow()
 {
     showWindow<Form30>();
 }
 
-void showZoomViewer(QWidget *owner)
+void WindowLauncher::showZoomViewer(QWidget *owner)
 {
     showWindow<Form40>(owner);
 }
 
-QWidget *showCropCapture(QWidget *owner)
+QWidget *WindowLauncher::showCropCapture(QWidget *owner)
 {
     return showWindow<Form20>(owner);
 }
 
-void showFreeLayout()
+void WindowLauncher::showFreeLayout()
 {
     showWindow<Form31>();
 }
 
-void showMapWindow()
+void WindowLauncher::showMapWindow()
 {
     showWindow<frmMap>();
 }
 
-void showChessBoard()
+void WindowLauncher::showChessBoard()
 {
     showWindow<frmChessBoard>();
 }

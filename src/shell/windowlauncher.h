@@ -1,16 +1,18 @@
 #pragma once
-// Showing the program's windows from the buttons of other windows. Each
-// window exists once; see platform/windows.h.
-class QWidget;
+// The real navigator: the only code that knows every window. Each window
+// exists once; see platform/windows.h.
+#include "pageops/navigator.h"
 
 namespace ptt {
 
-void showMainWindow();
-void showZoomViewer(QWidget *owner);
-// Returns the tool window, or nullptr when it cannot be shown.
-QWidget *showCropCapture(QWidget *owner);
-void showFreeLayout();
-void showMapWindow();
-void showChessBoard();
+class WindowLauncher : public Navigator {
+public:
+    void showMainWindow() override;
+    void showZoomViewer(QWidget *owner) override;
+    QWidget *showCropCapture(QWidget *owner) override;
+    void showFreeLayout() override;
+    void showMapWindow() override;
+    void showChessBoard() override;
+};
 
 } // namespace ptt

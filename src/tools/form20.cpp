@@ -1,6 +1,6 @@
 #include "form20.h"
 
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 #include "formats/bmpwriter.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
@@ -218,7 +218,7 @@ void Form20::mnuFileSave_Click()
 void Form20::mnuFileExit_Click()
 {
     hide();
-    showMainWindow();
+    Navigator::instance().showMainWindow();
 }
 
 } // namespace ptt

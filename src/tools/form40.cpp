@@ -1,7 +1,7 @@
 #include "form40.h"
 
 #include "pageops/openpicture.h"
-#include "shell/windowlauncher.h"
+#include "pageops/navigator.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 
@@ -154,12 +154,12 @@ void Form40::Command2_Click()
 
 void Form40::Command3_Click()
 {
-    showCropCapture(nullptr);
+    Navigator::instance().showCropCapture(nullptr);
 }
 
 void Form40::closeEvent(QCloseEvent *event)
 {
-    showMainWindow();
+    Navigator::instance().showMainWindow();
     event->accept();
 }
 

@@ -1,4 +1,3 @@
-#include "shell/windowlauncher.h"
 #include "chessboard/foregroundlayer.h"
 #include "chessboard/frmchessboard.h"
 #include "platform/appdir.h"
@@ -377,7 +376,7 @@ private slots:
     void closingAsksNothingAndReopeningStartsAfresh()
     {
         delete m_win;
-        showChessBoard();
+        showWindow<frmChessBoard>();
         m_win = loadedWindow<frmChessBoard>();
         QVERIFY(m_win);
         QVERIFY(QTest::qWaitForWindowExposed(m_win));
@@ -388,7 +387,7 @@ private slots:
         QTest::keyClick(&win(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_VERIFY(!loadedWindow<frmChessBoard>());
         QCOMPARE(int(m_dialogs->log().size()), logged);
-        showChessBoard();
+        showWindow<frmChessBoard>();
         m_win = loadedWindow<frmChessBoard>();
         QVERIFY(m_win);
         QCOMPARE(win().model().ForegroundCount(), 0);

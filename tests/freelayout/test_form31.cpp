@@ -6,6 +6,7 @@
 #include "platform/dialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
+#include "testsupport/recordingnavigator.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>
@@ -197,6 +198,24 @@ private slots:
         QTest::mouseRelease(page, Qt::LeftButton, {}, page->mapFromGlobal(global + QPoint(30, -40)));
         QCOMPARE(page->pos(), QPoint(30, -18));
         QCOMPARE(w.region(1)->pos(), QPoint(4, 4));
+    }
+
+    void saveShowsCropToolBesideThePage()
+    {
+        test::RecordingNavigator navigator;
+        QWidget tool;
+        tool.move(7, 9);
+        navigator.cropTool = &tool;
+        Form31 w;
+        QTest::mouseClick(button(&w, "Command22"), Qt::LeftButton);
+        QCOMPARE(tool.pos(), QPoint(7, 9)); // the button leaves the tool where it is
+        menuEntry(&w, QStringLiteral("保存"))->trigger();
+        QCOMPARE(tool.pos(), QPoint(746, 9)); // 20 twips right of the 745-pixel page
+        QCOMPARE(navigator.requests().size(), 2);
+        for (const test::RecordingNavigator::Request &r : navigator.requests()) {
+            QCOMPARE(r.window, QStringLiteral("crop"));
+            QCOMPARE(r.owner, nullptr);
+        }
     }
 
     void quitHidesAndKeepsState()

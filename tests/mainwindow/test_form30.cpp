@@ -8,6 +8,7 @@
 #include "platform/picturebox.h"
 #include "platform/browser.h"
 #include "platform/windows.h"
+#include "testsupport/recordingnavigator.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>
@@ -116,6 +117,30 @@ private slots:
         QCOMPARE(b->text(), caption);
         QCOMPARE(b->parentWidget()->objectName(), QStringLiteral("Picture3"));
         QCOMPARE(b->geometry(), QRect(qRound(leftTwips / 15.0), 0, qRound(widthTwips / 15.0), 21));
+    }
+
+    void buttonsAskForOtherWindows_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<bool>("owned");
+        QTest::newRow("缩放") << "Command7" << "zoom" << true;
+        QTest::newRow("剪裁") << "Command8" << "crop" << true;
+        QTest::newRow("自定义排版") << "Command9" << "freelayout" << false;
+        QTest::newRow("地图式排版") << "Command10" << "map" << false;
+        QTest::newRow("棋盘式排版") << "Command11" << "chessboard" << false;
+    }
+    void buttonsAskForOtherWindows()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, window);
+        QFETCH(bool, owned);
+        test::RecordingNavigator navigator;
+        Form30 w;
+        QTest::mouseClick(w.findChild<QPushButton *>(name), Qt::LeftButton);
+        QCOMPARE(navigator.requests().size(), 1);
+        QCOMPARE(navigator.requests().at(0).window, window);
+        QCOMPARE(navigator.requests().at(0).owner, owned ? static_cast<QWidget *>(&w) : nullptr);
     }
 
     void fieldsAndStrip()
