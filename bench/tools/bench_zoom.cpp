@@ -1,6 +1,6 @@
 // Prints how long the zoom viewer takes to draw a full 1600 x 1000 window of
 // a picture at growing zoom sizes, and what a capture's copy costs.
-#include "platform/screengrabber.h"
+#include "tools/selection.h"
 #include "tools/zoommodel.h"
 
 #include <QElapsedTimer>

@@ -1,8 +1,6 @@
 #pragma once
 // Screen grabbing behind a small interface: the real one reads the screens,
 // tests install one that returns a known image. The choice is made here only.
-#include "tools/selection.h"
-
 #include <QImage>
 #include <QRect>
 #include <QString>
@@ -29,9 +27,5 @@ public:
     // Installs a grabber (not owned); nullptr restores the real one.
     static void setInstance(ScreenGrabber *grabber);
 };
-
-// The grabbed pixels under a rectangle of screen pixels; a null image for an
-// empty rectangle. Parts outside the desktop are left out.
-QImage copyScreenRect(const DesktopGrab &grab, const ScreenRect &rect);
 
 } // namespace ptt

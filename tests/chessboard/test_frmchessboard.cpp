@@ -4,6 +4,7 @@
 #include "platform/canvas.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QAction>

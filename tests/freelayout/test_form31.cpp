@@ -3,7 +3,7 @@
 #include "freelayout/form31.h"
 #include "formats/bmpwriter.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"

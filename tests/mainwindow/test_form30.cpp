@@ -4,7 +4,7 @@
 #include "pageops/tilepage.h"
 #include "formats/bmpwriter.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
 #include "platform/browser.h"
 #include "platform/windows.h"

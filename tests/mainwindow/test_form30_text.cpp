@@ -2,7 +2,7 @@
 // and drags, a double-click stamps.
 #include "mainwindow/form30.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "text/textstamp.h"
 

@@ -2,7 +2,7 @@
 #include "map/frmmap.h"
 #include "formats/bmpwriter.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
 #include "testsupport/testsupport.h"
 

@@ -1,7 +1,7 @@
 // Canvas, dialog object and window lifecycle of the platform layer.
 #include "platform/appdir.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"
 #include "testsupport/testsupport.h"

@@ -3,6 +3,7 @@
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QTest>
 #include <climits>
 #include <limits>

@@ -1,7 +1,7 @@
 // The crop-capture tool driven as a user drives it, on the offscreen platform
 // with a grabber that returns a known desktop picture.
 #include "formats/bmpwriter.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"

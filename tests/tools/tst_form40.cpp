@@ -1,5 +1,5 @@
 // The zoom viewer driven through its buttons on the offscreen platform.
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"

@@ -1,0 +1,3 @@
+#include "platform/widget.h"
+
+int read() { return widget(); }
