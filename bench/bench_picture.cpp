@@ -7,7 +7,10 @@
 // made in memory (GIF by a small encoder here, ICO by Qt's writer, which
 // scales to 256 x 256), so every format both read is measured on the same
 // pictures. The shared test pictures follow, where present.
-//   bench_picture [folder-of-test-pictures] [rounds]
+//   bench_picture [folder-of-test-pictures] [rounds] [--samples-only]
+// A last part loads files made to be expensive with a short time limit and
+// measures how soon each abandoned decode stops.
+#include "platform/craftedpictures.h"
 #include "platform/picture.h"
 
 #include <QBuffer>
@@ -18,6 +21,8 @@
 #include <QImageReader>
 #include <QImageWriter>
 #include <QTextStream>
+
+#include <QThread>
 
 #include <algorithm>
 #include <map>
@@ -239,6 +244,42 @@ QByteArray encodeIco(const QImage &picture)
     return out;
 }
 
+// How soon a decode given up on stops: files far slower than a short limit,
+// each refused, then the time until no decode runs any more.
+void measureStops(QTextStream &out)
+{
+    using namespace ptt::test;
+    QByteArray ellipses;
+    for (int i = 0; i < 200000; ++i)
+        ellipses += emfRecord(42, {i % 50, i % 70, 30000 - i % 90, 30000 - i % 30});
+    const QList<QPair<QString, QByteArray>> files = {
+        {QStringLiteral("gradient, 100000 triangles"), craftGradientBomb(4096, 100000)},
+        {QStringLiteral("text, 100000 characters at 4096 px"), craftTextBomb(4096, 100000, 4096)},
+        {QStringLiteral("polyline, 3 million points"), craftPolylineBomb(4096, 3000000)},
+        {QStringLiteral("region, 1000 x 2000 rectangles"), craftRegionBomb(4096, 1000, 2000)},
+        {QStringLiteral("200000 ellipses"), craftEmf(ellipses + emfEof(), QRect(0, 0, 100000, 100000))},
+    };
+    const int limit = 100;
+    out << QStringLiteral("Abandoned decodes (limit %1 ms): refused after, stopped after (ms)\n").arg(limit);
+    for (const auto &[name, data] : files) {
+        const int before = ptt::pictureDecodeTimeout();
+        ptt::setPictureDecodeTimeout(limit);
+        QElapsedTimer t;
+        t.start();
+        const ptt::PictureLoadResult r = ptt::loadPictureFromData(data);
+        const double refused = t.nsecsElapsed() / 1e6;
+        ptt::setPictureDecodeTimeout(before);
+        while (ptt::runningPictureDecodes() > 0)
+            QThread::usleep(200);
+        const double stopped = t.nsecsElapsed() / 1e6 - refused;
+        if (r.ok())
+            out << QStringLiteral("  %1 %2 loaded in time\n").arg(name, -36).arg(refused, 8, 'f', 1);
+        else
+            out << QStringLiteral("  %1 %2 %3\n").arg(name, -36).arg(refused, 8, 'f', 1).arg(stopped, 8, 'f', 1);
+        out.flush();
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -268,6 +309,9 @@ int main(int argc, char **argv)
         measure(encodeIco(picture), rounds, &samples);
     }
     print(out, QStringLiteral("Sample pictures, best of %1 rounds (GIF and ICO made from them):").arg(rounds), samples);
+    if (args.contains(QStringLiteral("--samples-only")))
+        return 0;
+    measureStops(out);
 
     std::map<QString, Totals> corpus;
     if (QDir(testData).exists()) {

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 
 namespace ptt {
@@ -138,19 +139,11 @@ bool writeMapFile(const QString &path, const QVector<qint16> &cells, QString *er
     return true;
 }
 
-MapFileRead readMapFile(const QString &path, int count)
+MapFileRead readMapCells(QIODevice *device, int count)
 {
     MapFileRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = file.errorString();
-        return result;
-    }
-    const QByteArray bytes = file.read(qint64(count) * 2);
-    if (bytes.size() < qint64(count) * 2 && file.error() != QFileDevice::NoError) {
-        result.error = file.errorString();
-        return result;
-    }
+    count = std::clamp(count, 0, MapGrid::kMaxCells);
+    const QByteArray bytes = device->read(qint64(count) * 2);
     result.cells = QVector<qint16>(count, 0);
     const int available = int(bytes.size() / 2);
     for (int i = 0; i < available; ++i) {
@@ -162,6 +155,22 @@ MapFileRead readMapFile(const QString &path, int count)
         result.cells[i] = v;
     }
     result.ok = true;
+    return result;
+}
+
+MapFileRead readMapFile(const QString &path, int count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        MapFileRead result;
+        result.error = file.errorString();
+        return result;
+    }
+    MapFileRead result = readMapCells(&file, count);
+    if (file.error() != QFileDevice::NoError) { // a read that failed, not a short file
+        result = MapFileRead();
+        result.error = file.errorString();
+    }
     return result;
 }
 

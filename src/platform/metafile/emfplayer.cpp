@@ -146,13 +146,6 @@ QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint
     return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QPainterPath regionPath(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage, const GdiContext &dc)
-{
-    QPainterPath path;
-    path.addRegion(regionOf(r, at, cb, toImage, dc));
-    return path;
-}
-
 } // namespace
 
 bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
@@ -213,10 +206,9 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
 QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
     // Transparent where nothing is drawn: a metafile shows what lies under it.
-    QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image = transparentImage(imageSize, stop);
     if (image.isNull())
         return image;
-    image.fill(Qt::transparent);
     RecordReader file(reinterpret_cast<const uchar *>(data.constData()), quint32(data.size()));
     GdiContext dc(&image, stop);
     const RecordLimits &limits = dc.limits();
@@ -308,7 +300,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         }
         case 74: { // PaintRgn with the selected brush
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(regionPath(r, 28, r.u32(24), dev, dc));
+            dc.fillImageRegion(regionOf(r, 28, r.u32(24), dev, dc));
             break;
         }
         case 108: { // SmallTextOut
@@ -652,7 +644,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             else
                 dc.selectObject(int(std::min<quint32>(ih, kMaxHandles + 1)));
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(regionPath(r, 32, r.u32(28), dev, dc));
+            dc.fillImageRegion(regionOf(r, 32, r.u32(28), dev, dc));
             dc.s.brush = saved;
             break;
         }

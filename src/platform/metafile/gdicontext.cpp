@@ -10,6 +10,8 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <cstdlib>
+#include <sys/mman.h>
 
 namespace ptt::metafile {
 
@@ -21,6 +23,26 @@ constexpr int kMaxSavedStates = 1024;
 constexpr qint64 kMaxEmbeddedPixels = 4096ll * 4096;
 // Clip paths beyond this many elements make path set operations crawl.
 constexpr int kMaxClipElements = 5000;
+// Rows of rectangles a region clip may hand the painter, which keeps one
+// span of 8 bytes for each.
+constexpr qint64 kMaxClipSpans = 1 << 22;
+
+// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
+bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
+{
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    const QRectF r = t.mapRect(logical.normalized());
+    const int lim = int(kMaxCoord);
+    const auto l = checkedInt(r.left(), Rounding::HalfAway, -lim, lim);
+    const auto tp = checkedInt(r.top(), Rounding::HalfAway, -lim, lim);
+    const auto rt = checkedInt(r.right(), Rounding::HalfAway, -lim, lim);
+    const auto b = checkedInt(r.bottom(), Rounding::HalfAway, -lim, lim);
+    if (!l || !tp || !rt || !b)
+        return false;
+    *out = QRect(QPoint(*l, *tp), QPoint(*rt - 1, *b - 1));
+    return true;
+}
 
 Qt::BrushStyle hatchStyle(int hatch)
 {
@@ -110,13 +132,64 @@ RecordLimits RecordLimits::forImage(QSize image)
     l.regionRects = within(px / 16, 4096, 65536);
     l.heldRegionRects = 16ll * l.regionRects;
     l.pathPoints = within(px / 16, 16384, 262144);
+    // Drawing an outline costs about its length; twice the picture's pixels
+    // is the picture hatched with a line every pixel.
+    l.pathLength = 2.0 * double(std::max<qint64>(px, 1 << 16));
     l.textChars = within(px / 256, 256, 8192);
     l.textPixels = 64 * px;
     l.gradientShapes = within(px / 16, 1024, 65536);
-    l.gradientPixels = 64 * px;
+    l.gradientPixels = 16 * px;
     l.heldPatternPixels = 1 << 24; // 64 MB: 256 brushes of the largest pattern
 
     return l;
+}
+
+QImage transparentImage(QSize size, DecodeStop *stop)
+{
+    if (size.isEmpty() || size.width() > PictureLimits::maxSide || size.height() > PictureLimits::maxSide)
+        return QImage();
+    const qsizetype stride = qsizetype(size.width()) * 4;
+    const size_t bytes = size_t(stride) * size_t(size.height());
+    constexpr size_t kHugePage = 2 << 20;
+    if (bytes < 2 * kHugePage) {
+        void *bits = std::calloc(bytes, 1);
+        if (!bits)
+            return QImage();
+        return QImage(
+            static_cast<uchar *>(bits), size.width(), size.height(), stride, QImage::Format_ARGB32_Premultiplied,
+            [](void *p) { std::free(p); }, bits);
+    }
+    // A large picture in huge pages where the system offers them: a few
+    // hundred page faults instead of tens of thousands. Its pages are
+    // touched here, a huge page at a time, so a stop is noticed meanwhile and
+    // the drawing meets no faults later.
+    struct Mapping {
+        void *start;
+        size_t length;
+    };
+    const size_t length = bytes + kHugePage;
+    void *start = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED)
+        return QImage();
+    uchar *bits = reinterpret_cast<uchar *>((reinterpret_cast<quintptr>(start) + kHugePage - 1) & ~(kHugePage - 1));
+#ifdef MADV_HUGEPAGE
+    ::madvise(bits, (bytes + kHugePage - 1) & ~(kHugePage - 1), MADV_HUGEPAGE);
+#endif
+    for (size_t at = 0; at < bytes; at += 4096) {
+        if (at % kHugePage == 0 && stop->requested()) {
+            ::munmap(start, length);
+            return QImage();
+        }
+        bits[at] = 0;
+    }
+    return QImage(
+        bits, size.width(), size.height(), stride, QImage::Format_ARGB32_Premultiplied,
+        [](void *info) {
+            const Mapping *m = static_cast<Mapping *>(info);
+            ::munmap(m->start, m->length);
+            delete m;
+        },
+        new Mapping{start, length});
 }
 
 QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop)
@@ -397,6 +470,44 @@ QBrush GdiContext::qbrush(const GdiBrush &b) const
     }
 }
 
+namespace {
+
+// The path up to where its outline reaches maxLength (curves counted by their
+// control points, which never understates them); the path itself when shorter.
+QPainterPath cutToLength(const QPainterPath &path, double maxLength)
+{
+    double length = 0;
+    const int n = path.elementCount();
+    for (int i = 1; i < n; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo())
+            continue;
+        const QPainterPath::Element prev = path.elementAt(i - 1);
+        length += std::hypot(e.x - prev.x, e.y - prev.y);
+        if (length <= maxLength)
+            continue;
+        // Cut before the element that goes past, at a whole curve.
+        int end = i;
+        while (end > 0 && path.elementAt(end).type == QPainterPath::CurveToDataElement)
+            --end;
+        QPainterPath cut;
+        cut.setFillRule(path.fillRule());
+        for (int k = 0; k < end; ++k) {
+            const QPainterPath::Element c = path.elementAt(k);
+            if (c.isMoveTo())
+                cut.moveTo(c);
+            else if (c.isLineTo())
+                cut.lineTo(c);
+            else if (c.isCurveTo() && k + 2 < end)
+                cut.cubicTo(c, path.elementAt(k + 1), path.elementAt(k + 2));
+        }
+        return cut;
+    }
+    return path;
+}
+
+} // namespace
+
 bool GdiContext::sane(const QPainterPath &dev) const
 {
     const QRectF r = dev.controlPointRect();
@@ -415,6 +526,7 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
     QPainterPath dev = fullTransform().map(logical);
     if (!sane(dev))
         return;
+    dev = cutToLength(dev, m_limits.pathLength);
     dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     if (s.rop2 == 11) // R2_NOP
         return;
@@ -663,6 +775,66 @@ QPainterPath pathOf(const QRegion &region)
 
 } // namespace
 
+void GdiContext::fillImageRegion(const QRegion &region, const QBrush &brush)
+{
+    // A region is whole pixels: its rectangles fill through the clip, at the
+    // cost of their area, however many there are. The painter holds a clip
+    // as a span per row of each rectangle, so it is given the region a band
+    // of rows at a time.
+    const QRegion dev = region.intersected(m_image->rect());
+    if (dev.isEmpty() || brush.style() == Qt::NoBrush)
+        return;
+    const int rows = int(std::clamp<qint64>(kMaxClipSpans / std::max(1, dev.rectCount()), 1, m_image->height()));
+    const QRect box = dev.boundingRect();
+    for (int y = box.top(); y <= box.bottom() && !m_stop->requested(); y += rows) {
+        const QRegion band = dev.intersected(QRect(box.left(), y, box.width(), rows));
+        m_painter.save();
+        m_painter.setClipRegion(band, Qt::IntersectClip);
+        m_painter.fillRect(band.boundingRect(), brush);
+        m_painter.restore();
+    }
+}
+
+void GdiContext::fillImageRegion(const QRegion &dev)
+{
+    if (s.brush.style != GdiBrush::Null)
+        fillImageRegion(dev, qbrush(s.brush));
+}
+
+bool GdiContext::imageRegion(const QRegion &logical, QRegion *out) const
+{
+    const QTransform t = fullTransform();
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    QVector<QRect> rects;
+    rects.reserve(logical.rectCount());
+    for (const QRect &r : logical) {
+        if (m_stop->poll())
+            break;
+        QRect px;
+        if (axisAlignedRect(t, QRectF(r), &px) && !px.isEmpty())
+            rects.append(px);
+    }
+    // Bands from top to bottom, so each rectangle joins the region at its end.
+    std::sort(rects.begin(), rects.end(), [](const QRect &a, const QRect &b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    *out = regionFromRects(rects, m_stop);
+    return true;
+}
+
+void GdiContext::fillLogicalRegion(const QRegion &logical, const QBrush &brush)
+{
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        fillImageRegion(dev, brush);
+        return;
+    }
+    const QPainterPath path = fullTransform().map(pathOf(logical));
+    if (sane(path))
+        m_painter.fillPath(path, brush);
+}
+
 void GdiContext::fillRegion(int regionIndex, int brushIndex)
 {
     if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
@@ -674,11 +846,8 @@ void GdiContext::fillRegion(int regionIndex, int brushIndex)
             return;
         brush = m_objects[size_t(brushIndex)].brush;
     }
-    if (brush.style == GdiBrush::Null)
-        return;
-    QPainterPath dev = fullTransform().map(pathOf(m_objects[size_t(regionIndex)].region));
-    if (sane(dev))
-        m_painter.fillPath(dev, qbrush(brush));
+    if (brush.style != GdiBrush::Null)
+        fillLogicalRegion(m_objects[size_t(regionIndex)].region, qbrush(brush));
 }
 
 void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
@@ -695,15 +864,7 @@ void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
                               .intersected(region.translated(-fw, 0))
                               .intersected(region.translated(0, fh))
                               .intersected(region.translated(0, -fh));
-    QPainterPath dev = fullTransform().map(pathOf(region.subtracted(inner)));
-    if (sane(dev))
-        m_painter.fillPath(dev, qbrush(m_objects[size_t(brushIndex)].brush));
-}
-
-void GdiContext::fillDeviceRegion(const QPainterPath &dev)
-{
-    if (s.brush.style != GdiBrush::Null && sane(dev))
-        m_painter.fillPath(dev, qbrush(s.brush));
+    fillLogicalRegion(region.subtracted(inner), qbrush(m_objects[size_t(brushIndex)].brush));
 }
 
 void GdiContext::selectClipRegion(int regionIndex)
@@ -1004,27 +1165,6 @@ void GdiContext::applyClip()
         m_painter.setClipPath(s.clip);
 }
 
-namespace {
-
-// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
-bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
-{
-    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
-        return false;
-    const QRectF r = t.mapRect(logical.normalized());
-    const int lim = int(kMaxCoord);
-    const auto l = checkedInt(r.left(), Rounding::HalfAway, -lim, lim);
-    const auto tp = checkedInt(r.top(), Rounding::HalfAway, -lim, lim);
-    const auto rt = checkedInt(r.right(), Rounding::HalfAway, -lim, lim);
-    const auto b = checkedInt(r.bottom(), Rounding::HalfAway, -lim, lim);
-    if (!l || !tp || !rt || !b)
-        return false;
-    *out = QRect(QPoint(*l, *tp), QPoint(*rt - 1, *b - 1));
-    return true;
-}
-
-} // namespace
-
 void GdiContext::setClipRegion(const QRegion &region, int mode)
 {
     if (s.hasClip && !s.clipIsRegion) {
@@ -1056,6 +1196,13 @@ void GdiContext::setClipRegion(const QRegion &region, int mode)
         s.clipRegion = region;
         break;
     }
+    // A clip the painter would hold in more spans than allowed is kept as
+    // its bounding rectangle.
+    qint64 spans = 0;
+    for (const QRect &r : s.clipRegion.intersected(m_image->rect()))
+        spans += r.height();
+    if (spans > kMaxClipSpans)
+        s.clipRegion = QRegion(s.clipRegion.boundingRect());
     s.hasClip = true;
     s.clipIsRegion = true;
     s.clip = QPainterPath();

@@ -27,6 +27,7 @@ struct RecordLimits {
     int regionRects;          // rectangles of one region
     qint64 heldRegionRects;   // of all the regions the object table holds
     int pathPoints;           // points of one record, and of the path being built
+    double pathLength;        // length of one drawn outline, in image pixels
     int textChars;            // characters one text record draws
     qint64 textPixels;        // em squares of the characters of one text record, in pixels
     int gradientShapes;       // triangles or rectangles of one gradient fill
@@ -180,7 +181,9 @@ public:
     void fillRegion(int regionIndex, int brushIndex);
     void frameRegion(int regionIndex, int brushIndex, int w, int h);
     void selectClipRegion(int regionIndex);
-    void fillDeviceRegion(const QPainterPath &imagePixels); // with the selected brush
+    // Whole image pixels, with the given brush or the selected one.
+    void fillImageRegion(const QRegion &imagePixels);
+    void fillImageRegion(const QRegion &imagePixels, const QBrush &brush);
 
     // Paths.
     void beginPath();
@@ -223,6 +226,8 @@ private:
     bool sane(const QPainterPath &dev) const;
     bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
     void hold(const GdiObject &o, int sign);
+    bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
+    void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
     void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
 
     QImage *m_image;
@@ -239,6 +244,11 @@ private:
     bool m_inPath = false;
     QPainterPath m_path; // logical units
 };
+
+// A transparent ARGB32 premultiplied image: zero bytes, which memory fresh
+// from the system already is, so it costs no pass over its pixels. Null when
+// memory is short or *stop asks to stop while it is being set up.
+QImage transparentImage(QSize size, DecodeStop *stop);
 
 // Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
 // carry it. Returns a null image for anything malformed or out of limits.

@@ -297,10 +297,9 @@ QRectF srcRect(const QImage &img, double x, double y, double w, double h, bool f
 QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
     // Transparent where nothing is drawn: a metafile shows what lies under it.
-    QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image = transparentImage(imageSize, stop);
     if (image.isNull())
         return image;
-    image.fill(Qt::transparent);
     bool placeable = false;
     const quint32 start = firstRecord(data, &placeable);
     if (start == 0)
