@@ -178,8 +178,8 @@ PictureLoadResult decodeMetafile(PictureFormat format, const QByteArray &data, D
 {
     metafile::MetafileInfo info;
     QString error;
-    const bool ok = format == PictureFormat::Emf ? metafile::probeEmf(data, &info, &error)
-                                                 : metafile::probeWmf(data, &info, &error);
+    const bool ok = format == PictureFormat::Emf ? metafile::probeEmf(data, &info, &error, stop)
+                                                 : metafile::probeWmf(data, &info, &error, stop);
     if (!ok)
         return failure(error);
     const QString big = detail::checkDimensions(info.naturalSize.width(), info.naturalSize.height());

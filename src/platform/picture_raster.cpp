@@ -416,7 +416,7 @@ bool checkJpeg(const QByteArray &d, QSize *size, QString *error, DecodeStop *sto
     return true;
 }
 
-bool checkGif(const QByteArray &d, QSize *size, QString *error)
+bool checkGif(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop)
 {
     const RecordReader r = readerOf(d);
     if (!r.has(0, 13))
@@ -432,7 +432,7 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error)
             at += 2;
             // Sub-blocks until the zero-length terminator.
             while (true) {
-                if (at >= quint64(d.size()))
+                if (at >= quint64(d.size()) || (stop && stop->poll()))
                     return fail(error, corruptMessage());
                 const quint8 len = r.u8(quint32(at));
                 at += 1 + len;
@@ -609,7 +609,7 @@ bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size
     case PictureFormat::Jpeg:
         return checkJpeg(data, size, error, stop, onePass);
     case PictureFormat::Gif:
-        return checkGif(data, size, error);
+        return checkGif(data, size, error, stop);
     case PictureFormat::Ico:
     case PictureFormat::Cur:
         return checkIco(data, size, error);

@@ -623,6 +623,10 @@ private slots:
         QTest::newRow("offset by INT_MIN") << clip + emfRecord(26, {int(0x80000000), int(0x80000000)});
         QTest::newRow("offset twice by half the range")
             << clip + emfRecord(26, {0x40000000, 0}) + emfRecord(26, {0x40000000, 0});
+        // Turned a little, the clip is a path rather than whole pixels.
+        const QByteArray turn = emfRecord(35, {0x3f7fbe77, 0x3d4ccccd, int(0xbd4ccccd), 0x3f7fbe77, 0, 0});
+        QTest::newRow("turned clip offset by INT_MAX")
+            << turn + clip + emfRecord(26, {0x7fffffff, 0x7fffffff}) + emfRecord(36, {0, 0, 0, 0, 0, 0, 1});
         // Window extents scaled down to nothing: the offset maps to no number.
         QByteArray shrink = clip + emfRecord(17, {8}) + emfRecord(9, {1, 1}) + emfRecord(11, {96, 96});
         for (int i = 0; i < 34; ++i)

@@ -148,7 +148,7 @@ QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint
 
 } // namespace
 
-bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
+bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop)
 {
     *info = MetafileInfo();
     info->emf = true;
@@ -184,7 +184,8 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
     while (file.has(at, 8)) {
         const quint32 type = file.u32(at);
         const quint32 size = file.u32(at + 4);
-        if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords || type == 0) {
+        if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords || type == 0 ||
+            (stop && stop->poll())) {
             *error = corrupt();
             return false;
         }

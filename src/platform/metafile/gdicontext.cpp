@@ -296,30 +296,38 @@ void GdiContext::hold(const GdiObject &o, int sign)
 
 void GdiContext::resizeObjects(int count)
 {
-    m_objects.assign(size_t(std::max(0, count)), GdiObject());
+    // Slots are made as objects arrive: a header may claim 65535 handles.
+    m_objects.clear();
+    m_objectSlots = std::max(0, count);
+    m_firstFree = 0;
     m_heldRegionRects = 0;
     m_heldPatternPixels = 0;
 }
 
 int GdiContext::addObject(const GdiObject &obj)
 {
-    for (size_t i = 0; i < m_objects.size(); ++i) {
-        if (m_objects[i].kind == GdiObject::Empty) {
-            m_objects[i] = obj;
-            hold(obj, 1);
-            return int(i);
-        }
-    }
-    return -1;
+    size_t i = m_firstFree;
+    while (i < m_objects.size() && m_objects[i].kind != GdiObject::Empty)
+        ++i;
+    if (i >= size_t(m_objectSlots))
+        return -1;
+    if (i == m_objects.size())
+        m_objects.emplace_back();
+    m_objects[i] = obj;
+    hold(obj, 1);
+    m_firstFree = i + 1;
+    return int(i);
 }
 
 void GdiContext::setObject(int index, const GdiObject &obj)
 {
-    if (index >= 0 && size_t(index) < m_objects.size()) {
-        hold(m_objects[size_t(index)], -1);
-        m_objects[size_t(index)] = obj;
-        hold(obj, 1);
-    }
+    if (index < 0 || index >= m_objectSlots)
+        return;
+    if (size_t(index) >= m_objects.size())
+        m_objects.resize(size_t(index) + 1);
+    hold(m_objects[size_t(index)], -1);
+    m_objects[size_t(index)] = obj;
+    hold(obj, 1);
 }
 
 void GdiContext::selectObject(int index)
@@ -397,6 +405,7 @@ void GdiContext::deleteObject(int index)
     if (index >= 0 && size_t(index) < m_objects.size()) {
         hold(m_objects[size_t(index)], -1);
         m_objects[size_t(index)] = GdiObject();
+        m_firstFree = std::min(m_firstFree, size_t(index));
     }
 }
 

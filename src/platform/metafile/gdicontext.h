@@ -144,7 +144,7 @@ public:
 
     // Object table.
     void resizeObjects(int count);
-    int objectCount() const { return int(m_objects.size()); }
+    int objectCount() const { return m_objectSlots; }
     int addObject(const GdiObject &obj); // lowest free slot, -1 when full
     void setObject(int index, const GdiObject &obj);
     void selectObject(int index);
@@ -239,7 +239,9 @@ private:
     QTransform m_device;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
     bool m_windowOnPicture = false;
-    std::vector<GdiObject> m_objects;
+    std::vector<GdiObject> m_objects; // grows up to m_objectSlots; slots past its end are empty
+    int m_objectSlots = 0;
+    size_t m_firstFree = 0; // no empty slot before this one
     std::vector<DcState> m_saved;
     bool m_inPath = false;
     QPainterPath m_path; // logical units

@@ -25,8 +25,8 @@ struct MetafileInfo {
 
 // Checks the header and every record's framing, and works out the natural
 // size. Returns false with a sentence for the user when the file is refused.
-bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error);
-bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error);
+bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop = nullptr);
+bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop = nullptr);
 
 // Plays the records into an image of imageSize (the natural size or a reduced
 // one), transparent where no record draws. Stops early, returning what is

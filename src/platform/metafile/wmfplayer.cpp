@@ -53,7 +53,7 @@ QSize renderSizeFor(QSize natural, int maxSide)
                  boundedInt(natural.height() * f, Rounding::HalfAway, 1, maxSide, 1));
 }
 
-bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
+bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop)
 {
     *info = MetafileInfo();
     bool placeable = false;
@@ -79,7 +79,7 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
             *error = corrupt();
             return false;
         }
-        if (++count > kMaxRecords) {
+        if (++count > kMaxRecords || (stop && stop->poll())) {
             *error = corrupt();
             return false;
         }

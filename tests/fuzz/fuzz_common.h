@@ -1,0 +1,37 @@
+#pragma once
+// What every picture fuzz target shares: a GUI application (fonts for
+// metafile text, image plugins) on the offscreen platform, and limits small
+// enough that each input stays cheap. Smaller limits only refuse more
+// pictures or draw metafiles smaller; the code that runs is the program's.
+#include "platform/picture.h"
+
+#include <QGuiApplication>
+
+#include <cstdlib>
+
+namespace ptt::fuzz {
+
+constexpr qint64 kRasterPixels = 1 << 16;
+constexpr int kRenderSide = 128;
+
+inline void startApplication(int *argc, char ***argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "*.debug=false;qt.gui.imageio*=false;qt.gui.icc=false;qt.text.font.*=false");
+    static QGuiApplication *app = new QGuiApplication(*argc, *argv);
+    Q_UNUSED(app);
+}
+
+// A refusal always says why; an accepted picture has pixels to read.
+inline void checkOutcome(const QImage &image, const QString &error)
+{
+    if (image.isNull()) {
+        if (error.isEmpty())
+            std::abort();
+        return;
+    }
+    volatile QRgb corner = image.pixel(image.width() - 1, image.height() - 1);
+    (void)corner;
+}
+
+} // namespace ptt::fuzz
