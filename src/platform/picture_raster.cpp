@@ -618,11 +618,11 @@ bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size
     }
 }
 
-QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error, DecodeStop *stop, qint64 maxPixels)
+namespace {
+
+QImage decodeRasterAsIs(PictureFormat format, const QByteArray &data, QString *error, DecodeStop *stop,
+                        qint64 maxPixels)
 {
-    DecodeStop never;
-    if (!stop)
-        stop = &never;
     switch (format) {
     case PictureFormat::Bmp:
         return decodeBmpFile(data, error, maxPixels, stop);
@@ -642,6 +642,24 @@ QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error
         fail(error, QStringLiteral("这不是可以读取的图片文件。"));
         return QImage();
     }
+}
+
+} // namespace
+
+QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error, DecodeStop *stop, qint64 maxPixels)
+{
+    DecodeStop never;
+    QImage image = decodeRasterAsIs(format, data, error, stop ? stop : &never, maxPixels);
+    // A colour table shorter than the indices the file uses: every index
+    // gets a colour (the first), so no pixel's colour is left undefined.
+    const int indices = image.format() == QImage::Format_Indexed8 ? 256 : image.depth() == 1 ? 2 : 0;
+    if (image.colorCount() < indices) {
+        QVector<QRgb> table = image.colorTable();
+        const QRgb fill = table.isEmpty() ? qRgb(0, 0, 0) : table.first();
+        table.resize(indices, fill);
+        image.setColorTable(table);
+    }
+    return image;
 }
 
 } // namespace ptt::detail

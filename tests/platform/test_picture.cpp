@@ -203,6 +203,17 @@ private slots:
         }
     }
 
+    void indexBeyondPaletteTakesFirstColour()
+    {
+        // 8-bit, a palette of two colours, pixels using index 1 and index 200.
+        const QByteArray bits("\x01\xc8\x00\x00", 4);
+        const PictureLoadResult r = loadPictureFromData(craftBmp(2, 1, 8, 0, bits, {0x336699, 0xff0000}));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.picture.image.colorCount(), 256);
+        QCOMPARE(px(r.picture.image, 0, 0), QRgb(0xff0000));
+        QCOMPARE(px(r.picture.image, 1, 0), QRgb(0x336699));
+    }
+
     void rleDeltaAndAbsolute()
     {
         // Absolute run of 3 (padded), end of line, delta (2,1), run of 2, end.
