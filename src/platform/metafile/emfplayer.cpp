@@ -206,6 +206,9 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
 
 QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
+    DecodeStop never;
+    if (!stop)
+        stop = &never;
     // Transparent where nothing is drawn: a metafile shows what lies under it.
     QImage image = transparentImage(imageSize, stop);
     if (image.isNull())

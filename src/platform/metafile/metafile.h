@@ -7,6 +7,8 @@
 #include <QSize>
 #include <QString>
 
+#include "../picture.h"
+
 namespace ptt {
 class DecodeStop;
 }
@@ -30,11 +32,12 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
 
 // Plays the records into an image of imageSize (the natural size or a reduced
 // one), transparent where no record draws. Stops early, returning what is
-// drawn so far, when *stop says so. Never reads outside data.
-QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop);
-QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop);
+// drawn so far, when *stop says so (no stop: plays to the end). Never reads
+// outside data.
+QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop = nullptr);
+QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop = nullptr);
 
 // The natural size, scaled down to fit maxSide when it is larger.
-QSize renderSizeFor(QSize naturalSize, int maxSide);
+QSize renderSizeFor(QSize naturalSize, int maxSide = PictureLimits::maxRenderSide);
 
 } // namespace ptt::metafile

@@ -296,6 +296,9 @@ QRectF srcRect(const QImage &img, double x, double y, double w, double h, bool f
 
 QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
+    DecodeStop never;
+    if (!stop)
+        stop = &never;
     // Transparent where nothing is drawn: a metafile shows what lies under it.
     QImage image = transparentImage(imageSize, stop);
     if (image.isNull())
