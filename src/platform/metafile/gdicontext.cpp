@@ -283,7 +283,7 @@ qint64 GdiContext::imageArea(const QRectF &logical) const
     const QRectF r = fullTransform().mapRect(logical.normalized()).intersected(QRectF(m_image->rect()));
     if (!(r.width() > 0 && r.height() > 0))
         return 0;
-    return qint64(std::ceil(r.width())) * qint64(std::ceil(r.height()));
+    return qint64(boundedInt(r.width(), Rounding::Up, 0)) * boundedInt(r.height(), Rounding::Up, 0);
 }
 
 void GdiContext::hold(const GdiObject &o, int sign)
@@ -957,7 +957,7 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
 
     // The characters this picture's size allows at this font size, decided
     // before any is drawn; the rest are left out.
-    const qint64 em = std::max<qint64>(1, qint64(pixelHeight * pixelHeight));
+    const qint64 em = boundedInt(pixelHeight * pixelHeight, Rounding::Up, 1, INT_MAX, 1);
     const qsizetype allowed =
         qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
     const QString text = allText.left(allowed);
