@@ -17,7 +17,8 @@ constexpr int kRenderSide = 128;
 inline void startApplication(int *argc, char ***argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    qputenv("QT_LOGGING_RULES", "*.debug=false;qt.gui.imageio*=false;qt.gui.icc=false;qt.text.font.*=false");
+    qputenv("QT_LOGGING_RULES",
+            "*.debug=false;qt.gui.imageio*=false;qt.gui.icc=false;qt.text.font.*=false;qt.qpa.fonts=false");
     static QGuiApplication *app = new QGuiApplication(*argc, *argv);
     Q_UNUSED(app);
 }
