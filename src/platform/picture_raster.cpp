@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 
@@ -117,7 +118,8 @@ bool parseBmp(const RecordReader &r, quint64 fileSize, BmpHeader *h, QString *er
 QImage decodeRle(const RecordReader &head, const RecordReader &r, const BmpHeader &h, DecodeStop *stop)
 {
     const int w = int(h.width), ht = int(h.height);
-    QImage img(w, ht, QImage::Format_Indexed8);
+    // All index 0 from the start, without a pass over the pixels.
+    QImage img = zeroedImage(QSize(w, ht), QImage::Format_Indexed8);
     if (img.isNull())
         return img;
     const int entries = int(h.colours ? h.colours : 1u << h.bpp);
@@ -130,7 +132,6 @@ QImage decodeRle(const RecordReader &head, const RecordReader &r, const BmpHeade
     while (table.size() < 256)
         table.append(table.isEmpty() ? qRgb(0, 0, 0) : table.first());
     img.setColorTable(table);
-    img.fill(0);
     const bool rle4 = h.compression == 2;
     quint32 at = 0;
     int x = 0, y = 0; // y counts from the bottom row
@@ -516,6 +517,21 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
 }
 
 } // namespace
+
+QImage zeroedImage(QSize size, QImage::Format format)
+{
+    const int depth = format == QImage::Format_Indexed8 ? 8 : 32;
+    if (size.isEmpty() || size.width() > PictureLimits::maxSide || size.height() > PictureLimits::maxSide ||
+        (depth == 32 && format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32 &&
+         format != QImage::Format_ARGB32))
+        return QImage();
+    const qsizetype stride = (qsizetype(size.width()) * depth / 8 + 3) & ~qsizetype(3);
+    void *bits = std::calloc(size_t(stride) * size_t(size.height()), 1);
+    if (!bits)
+        return QImage();
+    return QImage(
+        static_cast<uchar *>(bits), size.width(), size.height(), stride, format, [](void *p) { std::free(p); }, bits);
+}
 
 QString tooLargeMessage()
 {

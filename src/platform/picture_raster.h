@@ -11,6 +11,11 @@
 namespace ptt::detail {
 
 QString tooLargeMessage();
+
+// An image of zero bytes (Indexed8, or a 32-bit format), allocated so that a
+// large one costs no pass over its pixels: memory fresh from the system is
+// zero already. Null when memory is short.
+QImage zeroedImage(QSize size, QImage::Format format);
 QString corruptMessage();
 
 // Empty when the size is within the limits, otherwise the sentence to show.

@@ -151,14 +151,8 @@ QImage transparentImage(QSize size, DecodeStop *stop)
     const qsizetype stride = qsizetype(size.width()) * 4;
     const size_t bytes = size_t(stride) * size_t(size.height());
     constexpr size_t kHugePage = 2 << 20;
-    if (bytes < 2 * kHugePage) {
-        void *bits = std::calloc(bytes, 1);
-        if (!bits)
-            return QImage();
-        return QImage(
-            static_cast<uchar *>(bits), size.width(), size.height(), stride, QImage::Format_ARGB32_Premultiplied,
-            [](void *p) { std::free(p); }, bits);
-    }
+    if (bytes < 2 * kHugePage)
+        return ptt::detail::zeroedImage(size, QImage::Format_ARGB32_Premultiplied);
     // A large picture in huge pages where the system offers them: a few
     // hundred page faults instead of tens of thousands. Its pages are
     // touched here, a huge page at a time, so a stop is noticed meanwhile and
