@@ -450,7 +450,9 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop
             const QString big = checkDimensions(outW, outH);
             if (!big.isEmpty())
                 return fail(error, big);
-            *size = QSize(sw ? sw : w, sh ? sh : h);
+            // The decoder works at the larger of the screen and the first
+            // frame, whatever the screen says: that is what a picture costs.
+            *size = QSize(outW, outH);
             return true;
         } else {
             return fail(error, corruptMessage());

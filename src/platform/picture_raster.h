@@ -22,8 +22,9 @@ QString corruptMessage();
 QString checkDimensions(qint64 width, qint64 height);
 
 // Checks the header of a raster file of the given (sniffed) format; on
-// success stores the picture's size, and in onePass whether its decoder
-// reads it in a single pass (false for progressive JPEG).
+// success stores the size its decoder works at (a GIF's screen or first
+// frame, whichever is larger), and in onePass whether the decoder reads it
+// in a single pass (false for progressive JPEG).
 bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size, QString *error,
                        DecodeStop *stop = nullptr, bool *onePass = nullptr);
 

@@ -214,6 +214,21 @@ private slots:
         QCOMPARE(px(r.picture.image, 1, 0), QRgb(0x336699));
     }
 
+    void gifCostIsItsLargestFrame()
+    {
+        // A 1 x 1 screen with a 512 x 512 frame: the decoder works at 512 x 512,
+        // so a limit of 65536 pixels refuses it.
+        QByteArray gif("GIF89a", 6);
+        put16(&gif, 1);
+        put16(&gif, 1);
+        gif.append(QByteArray("\x00\x00\x00,\x00\x00\x00\x00", 8));
+        put16(&gif, 512);
+        put16(&gif, 512);
+        gif.append(QByteArray("\x00\x02\x02\x44\x01\x00;", 7));
+        QCOMPARE(decodePictureNow(gif, DecodeLimits{1 << 16, 128}).error, kTooLarge);
+        QVERIFY(decodePictureNow(gif, DecodeLimits{1 << 18, 128}).error != kTooLarge);
+    }
+
     void rleDeltaAndAbsolute()
     {
         // Absolute run of 3 (padded), end of line, delta (2,1), run of 2, end.
