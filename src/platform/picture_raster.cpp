@@ -443,15 +443,17 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop
         } else if (block == 0x2C) {
             if (at + 10 > quint64(d.size()))
                 return fail(error, corruptMessage());
+            const int left = r.u16(quint32(at + 1)), top = r.u16(quint32(at + 3));
             const int w = r.u16(quint32(at + 5)), h = r.u16(quint32(at + 7));
             if (w == 0 || h == 0)
                 return fail(error, corruptMessage());
-            const int outW = std::max(sw, w), outH = std::max(sh, h);
+            // The decoder makes its image large enough for the screen and for
+            // the first frame where it lies, whatever the screen says: that
+            // is what the picture costs.
+            const int outW = std::max(sw, left + w), outH = std::max(sh, top + h);
             const QString big = checkDimensions(outW, outH);
             if (!big.isEmpty())
                 return fail(error, big);
-            // The decoder works at the larger of the screen and the first
-            // frame, whatever the screen says: that is what a picture costs.
             *size = QSize(outW, outH);
             return true;
         } else {

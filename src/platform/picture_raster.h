@@ -22,9 +22,9 @@ QString corruptMessage();
 QString checkDimensions(qint64 width, qint64 height);
 
 // Checks the header of a raster file of the given (sniffed) format; on
-// success stores the size its decoder works at (a GIF's screen or first
-// frame, whichever is larger), and in onePass whether the decoder reads it
-// in a single pass (false for progressive JPEG).
+// success stores the size its decoder works at (for a GIF, enough for the
+// screen and the first frame where it lies), and in onePass whether the
+// decoder reads it in a single pass (false for progressive JPEG).
 bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size, QString *error,
                        DecodeStop *stop = nullptr, bool *onePass = nullptr);
 

@@ -214,19 +214,30 @@ private slots:
         QCOMPARE(px(r.picture.image, 1, 0), QRgb(0x336699));
     }
 
-    void gifCostIsItsLargestFrame()
+    void gifCostIsScreenAndFrame_data()
     {
-        // A 1 x 1 screen with a 512 x 512 frame: the decoder works at 512 x 512,
-        // so a limit of 65536 pixels refuses it.
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<bool>("withinLimit");
+        QTest::newRow("small frame on a 1 x 1 screen") << QPoint(0, 0) << QSize(100, 100) << true;
+        QTest::newRow("large frame on a 1 x 1 screen") << QPoint(0, 0) << QSize(512, 512) << false;
+        QTest::newRow("small frame far off a 1 x 1 screen") << QPoint(1000, 1000) << QSize(8, 8) << false;
+    }
+    void gifCostIsScreenAndFrame()
+    {
+        // The decoder's image holds the screen and the first frame where it
+        // lies: that is what counts against the limit of 65536 pixels.
+        QFETCH(QPoint, at);
+        QFETCH(QSize, frame);
+        QFETCH(bool, withinLimit);
         QByteArray gif("GIF89a", 6);
         put16(&gif, 1);
         put16(&gif, 1);
-        gif.append(QByteArray("\x00\x00\x00,\x00\x00\x00\x00", 8));
-        put16(&gif, 512);
-        put16(&gif, 512);
+        gif.append(QByteArray("\x00\x00\x00,", 4));
+        for (int v : {at.x(), at.y(), frame.width(), frame.height()})
+            put16(&gif, v);
         gif.append(QByteArray("\x00\x02\x02\x44\x01\x00;", 7));
-        QCOMPARE(decodePictureNow(gif, DecodeLimits{1 << 16, 128}).error, kTooLarge);
-        QVERIFY(decodePictureNow(gif, DecodeLimits{1 << 18, 128}).error != kTooLarge);
+        QCOMPARE(decodePictureNow(gif, DecodeLimits{1 << 16, 128}).error == kTooLarge, !withinLimit);
     }
 
     void rleDeltaAndAbsolute()
