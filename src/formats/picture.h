@@ -1,9 +1,10 @@
 #pragma once
 // Picture files: BMP/DIB, JPEG, GIF, ICO/CUR, WMF and EMF.
 // The format is decided by the file's first bytes, never by its name. Every
-// header is checked by our own code before a decoder runs, and decoding runs
-// off the calling thread with a time limit, so a hostile file is refused
-// rather than hanging, crashing or exhausting memory.
+// header is checked by our own code before a decoder runs, what one record
+// of a metafile may cost is bounded before it is drawn, and decoding runs off
+// the calling thread with a time limit, so a hostile file is refused rather
+// than hanging, crashing or exhausting memory.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
@@ -36,6 +37,16 @@ struct PictureLimits {
     static constexpr qint64 maxFileBytes = 256ll << 20;
     static constexpr int maxSide = 32767;
     static constexpr qint64 maxPixels = 64ll * 1000 * 1000;
+    static constexpr int maxRenderSide = 4096; // metafiles larger are drawn reduced
+};
+
+// What one decode may produce. The program uses the defaults; fuzzing uses
+// smaller ones so that each input stays cheap. Smaller limits only refuse
+// more pictures (raster) or draw metafiles smaller, never change a pixel's
+// meaning.
+struct DecodeLimits {
+    qint64 rasterPixels = PictureLimits::maxPixels;
+    int renderSide = PictureLimits::maxRenderSide;
 };
 
 PictureFormat sniffPictureFormat(const QByteArray &head);
@@ -43,12 +54,17 @@ PictureFormat sniffPictureFormat(const QByteArray &head);
 PictureLoadResult loadPicture(const QString &path);
 PictureLoadResult loadPictureFromData(const QByteArray &data);
 
-// The same work on the calling thread, with no time limit: for the worker
-// thread itself, fuzzing and tools that run in a child process.
-PictureLoadResult decodePictureNow(const QByteArray &data);
+// The same work on the calling thread, with no time limit: for fuzzing and
+// tools that run in a child process.
+PictureLoadResult decodePictureNow(const QByteArray &data, const DecodeLimits &limits = {});
 
-// Time a decode may take before the load gives up (milliseconds).
+// Time a decode may take before the load gives up (milliseconds), counted
+// from the moment the decode starts. A decode given up on is told to stop
+// and does so within a fraction of a second.
 void setPictureDecodeTimeout(int ms);
 int pictureDecodeTimeout();
+
+// Decodes executing right now, including those their loads gave up on.
+int runningPictureDecodes();
 
 } // namespace ptt

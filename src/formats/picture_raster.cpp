@@ -6,6 +6,8 @@
 #include <QImageReader>
 #include <QtEndian>
 
+#include <cstdlib>
+#include <cstring>
 #include <limits>
 
 namespace ptt::detail {
@@ -26,12 +28,6 @@ bool fail(QString *error, const QString &message)
     return false;
 }
 
-// Bytes of one row of a DIB, padded to four bytes.
-quint64 dibStride(quint64 width, quint32 bpp)
-{
-    return ((width * bpp + 31) / 32) * 4;
-}
-
 struct BmpHeader {
     quint32 offBits = 0; // from the start of the file data given
     quint32 headerSize = 0;
@@ -42,10 +38,14 @@ struct BmpHeader {
     quint32 colours = 0;
 };
 
-// Walks a BMP file header and info header at offset 0 ("BM" file).
-bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
+// The most a BMP's headers, masks and colour table take.
+constexpr quint32 kBmpHeadMax = 14 + 124 + 16 + 256 * 4;
+
+// Walks a BMP file header and info header at offset 0 ("BM" file). head is
+// the file's beginning (at least kBmpHeadMax bytes where the file has them);
+// fileSize the whole file's.
+bool parseBmp(const RecordReader &r, quint64 fileSize, BmpHeader *h, QString *error)
 {
-    const RecordReader r = readerOf(d);
     if (!r.has(0, 14 + 12))
         return fail(error, corruptMessage());
     h->offBits = r.u32(10);
@@ -79,8 +79,10 @@ bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
     case 8:
     case 16:
     case 24:
-    case 32: break;
-    default: return fail(error, corruptMessage());
+    case 32:
+        break;
+    default:
+        return fail(error, corruptMessage());
     }
     // JPEG or PNG inside a BMP is another format in disguise.
     if (h->compression == 4 || h->compression == 5 || h->compression > 6)
@@ -95,28 +97,29 @@ bool parseBmp(const QByteArray &d, BmpHeader *h, QString *error)
         return fail(error, corruptMessage());
     if (h->bpp > 8 && h->colours > 256)
         return fail(error, corruptMessage());
-    const quint64 colourBytes
-        = quint64(h->bpp <= 8 ? (h->colours ? h->colours : 1u << h->bpp) : 0) * (hs == 12 ? 3 : 4);
+    const quint64 colourBytes =
+        quint64(h->bpp <= 8 ? (h->colours ? h->colours : 1u << h->bpp) : 0) * (hs == 12 ? 3 : 4);
     const quint64 tableEnd = 14ull + hs + colourBytes;
-    if (h->bpp <= 8 && tableEnd > quint64(d.size()))
+    if (h->bpp <= 8 && tableEnd > fileSize)
         return fail(error, corruptMessage());
     // A bits offset pointing into the headers or past the end: the bits
     // follow the colour table, as in a packed DIB.
     const quint64 masks = (hs == 40 && h->compression == 3) ? 12 : (hs == 40 && h->compression == 6) ? 16 : 0;
-    if (h->offBits < tableEnd + masks || h->offBits >= quint32(d.size()))
+    if (h->offBits < tableEnd + masks || h->offBits >= fileSize)
         h->offBits = quint32(tableEnd + masks);
-    if (h->offBits >= quint32(d.size()))
+    if (h->offBits >= fileSize)
         return fail(error, corruptMessage());
     return true;
 }
 
 // Decodes RLE4/RLE8 bits ourselves: pixels the stream skips or never reaches
-// keep colour index 0 instead of whatever memory held.
-QImage decodeRle(const QByteArray &d, const BmpHeader &h)
+// keep colour index 0 instead of whatever memory held. head holds the colour
+// table; bits the compressed data.
+QImage decodeRle(const RecordReader &head, const RecordReader &r, const BmpHeader &h, DecodeStop *stop)
 {
-    const RecordReader r = readerOf(d);
     const int w = int(h.width), ht = int(h.height);
-    QImage img(w, ht, QImage::Format_Indexed8);
+    // All index 0 from the start, without a pass over the pixels.
+    QImage img = zeroedImage(QSize(w, ht), QImage::Format_Indexed8);
     if (img.isNull())
         return img;
     const int entries = int(h.colours ? h.colours : 1u << h.bpp);
@@ -124,24 +127,29 @@ QImage decodeRle(const QByteArray &d, const BmpHeader &h)
     const quint32 tableAt = 14 + h.headerSize;
     const quint32 step = h.headerSize == 12 ? 3 : 4;
     for (int i = 0; i < entries; ++i)
-        table.append(qRgb(r.u8(tableAt + i * step + 2), r.u8(tableAt + i * step + 1), r.u8(tableAt + i * step)));
+        table.append(
+            qRgb(head.u8(tableAt + i * step + 2), head.u8(tableAt + i * step + 1), head.u8(tableAt + i * step)));
     while (table.size() < 256)
         table.append(table.isEmpty() ? qRgb(0, 0, 0) : table.first());
     img.setColorTable(table);
-    img.fill(0);
     const bool rle4 = h.compression == 2;
-    quint32 at = h.offBits;
+    quint32 at = 0;
     int x = 0, y = 0; // y counts from the bottom row
     auto put = [&](int px, int py, int index) {
         if (px >= 0 && px < w && py >= 0 && py < ht)
             img.scanLine(ht - 1 - py)[px] = uchar(index);
     };
-    while (r.has(at, 2) && y < ht) {
+    while (r.has(at, 2) && y < ht && !stop->poll()) {
         const int count = r.u8(at), value = r.u8(at + 1);
         at += 2;
         if (count > 0) {
-            for (int i = 0; i < count; ++i, ++x)
-                put(x, y, rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+            // Only the part of the run inside the row costs anything.
+            const int from = std::max(x, 0), to = std::min(x + count, w);
+            for (int px = from; px < to; ++px) {
+                const int i = px - x;
+                put(px, y, rle4 ? ((i & 1) ? value & 0x0F : value >> 4) : value);
+            }
+            x += count;
         } else if (value == 0) {
             x = 0;
             ++y;
@@ -170,28 +178,72 @@ QImage decodeRle(const QByteArray &d, const BmpHeader &h)
     return img; // indexed: a quarter of the memory of 32-bit pixels
 }
 
-QImage readWithQt(const QByteArray &bytes, const char *format, QString *error)
+// Reads as one file: a header block of our own, then bytes read where they
+// lie, then zero bytes up to the given size. So a BMP is handed to the
+// decoder with its header mended and its missing rows filled without a copy
+// of the file.
+class PiecesDevice : public QIODevice {
+public:
+    PiecesDevice(const QByteArray &head, const uchar *tail, quint64 tailSize, quint64 total)
+        : m_head(head), m_tail(reinterpret_cast<const char *>(tail)), m_tailSize(qint64(tailSize)),
+          m_total(qint64(total))
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+    bool isSequential() const override { return false; }
+    qint64 size() const override { return m_total; }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        const qint64 start = pos();
+        qint64 at = start;
+        const qint64 end = std::min(m_total, start + max);
+        const qint64 headEnd = m_head.size(), tailEnd = headEnd + m_tailSize;
+        if (at < end && at < headEnd) {
+            const qint64 n = std::min(end, headEnd) - at;
+            std::memcpy(out, m_head.constData() + at, size_t(n));
+            at += n;
+        }
+        if (at < end && at < tailEnd) {
+            const qint64 n = std::min(end, tailEnd) - at;
+            std::memcpy(out + (at - start), m_tail + (at - headEnd), size_t(n));
+            at += n;
+        }
+        if (at < end) {
+            std::memset(out + (at - start), 0, size_t(end - at));
+            at = end;
+        }
+        return at - start;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_head;
+    const char *m_tail;
+    qint64 m_tailSize;
+    qint64 m_total;
+};
+
+// prefill: the decoder may leave pixels unwritten (a short file), so the
+// image is filled before it decodes into it.
+QImage readWithQt(QIODevice *device, const char *format, QString *error, bool prefill, qint64 maxPixels)
 {
-    QByteArray copy = bytes;
-    QBuffer buffer(&copy);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, format);
+    QImageReader reader(device, format);
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(false);
     reader.setAllocationLimit(int(PictureLimits::maxPixels * 4 / (1 << 20)) + 16);
     const QSize size = reader.size();
     if (size.isValid()) {
         const QString big = checkDimensions(size.width(), size.height());
-        if (!big.isEmpty()) {
-            fail(error, big);
+        if (!big.isEmpty() || qint64(size.width()) * size.height() > maxPixels) {
+            fail(error, big.isEmpty() ? tooLargeMessage() : big);
             return QImage();
         }
     }
-    // Decode into an image filled beforehand, so rows a short file never
-    // reaches are white rather than old memory.
     QImage image;
     const QImage::Format fmt = reader.imageFormat();
-    if (size.isValid() && fmt != QImage::Format_Invalid) {
+    if (prefill && size.isValid() && fmt != QImage::Format_Invalid) {
         image = QImage(size, fmt);
         if (!image.isNull()) {
             if (fmt == QImage::Format_Indexed8 || fmt == QImage::Format_Mono || fmt == QImage::Format_MonoLSB)
@@ -205,11 +257,19 @@ QImage readWithQt(const QByteArray &bytes, const char *format, QString *error)
         return QImage();
     }
     const QString big = checkDimensions(image.width(), image.height());
-    if (!big.isEmpty()) {
-        fail(error, big);
+    if (!big.isEmpty() || qint64(image.width()) * image.height() > maxPixels) {
+        fail(error, big.isEmpty() ? tooLargeMessage() : big);
         return QImage();
     }
     return image;
+}
+
+QImage readWithQt(const QByteArray &bytes, const char *format, QString *error, bool prefill, qint64 maxPixels)
+{
+    QBuffer buffer;
+    buffer.setData(bytes);
+    buffer.open(QIODevice::ReadOnly);
+    return readWithQt(&buffer, format, error, prefill, maxPixels);
 }
 
 // Rewrites header fields Qt's reader does not take into equivalent ones it
@@ -228,48 +288,75 @@ void normaliseBmpHeader(QByteArray *d, const BmpHeader &h)
     }
 }
 
-QImage decodeBmpFile(const QByteArray &original, QString *error, qint64 maxPixels = PictureLimits::maxPixels)
+// A BMP file as head, its first min(size, kBmpHeadMax) bytes, copied so they
+// can be mended, and tail, the rest, read where it lies. When tailFollowsHead
+// the bytes just before tail are the file's too.
+QImage decodeBmpPieces(QByteArray head, const uchar *tail, quint64 tailSize, bool tailFollowsHead, QString *error,
+                       qint64 maxPixels, DecodeStop *stop)
 {
+    const quint64 fileSize = quint64(head.size()) + tailSize;
     BmpHeader h;
-    if (!parseBmp(original, &h, error))
+    if (!parseBmp(readerOf(head), fileSize, &h, error))
         return QImage();
     if (h.width * std::abs(h.height) > maxPixels) {
         fail(error, tooLargeMessage());
         return QImage();
     }
-    QByteArray d = original;
-    normaliseBmpHeader(&d, h);
+    // head ends where the bits start at the latest, so the bits lie in tail.
+    if (quint64(head.size()) > h.offBits) {
+        if (!tailFollowsHead)
+            return fail(error, corruptMessage()), QImage();
+        const quint64 back = quint64(head.size()) - h.offBits;
+        tail -= back;
+        tailSize += back;
+        head.truncate(qsizetype(h.offBits));
+    }
+    normaliseBmpHeader(&head, h);
+    const quint64 bitsAt = h.offBits - quint64(head.size());
     if (h.compression == 1 || h.compression == 2) {
-        QImage img = decodeRle(d, h);
+        const RecordReader bits(tail + bitsAt, quint32(std::min<quint64>(tailSize - bitsAt, 0xFFFFFFFFu)));
+        QImage img = decodeRle(readerOf(head), bits, h, stop);
         if (img.isNull())
             fail(error, corruptMessage());
         return img;
     }
     // Rows the file lacks are given as zero bytes, so every pixel is defined.
     const quint64 need = quint64(h.offBits) + dibStride(quint64(h.width), h.bpp) * quint64(std::abs(h.height));
-    if (need > quint64(d.size())) {
-        if (need > quint64(PictureLimits::maxPixels) * 4 + (1 << 20))
-            return fail(error, tooLargeMessage()), QImage();
-        QByteArray padded = d;
-        padded.append(QByteArray(int(need - quint64(d.size())), '\0'));
-        return readWithQt(padded, "bmp", error);
-    }
-    return readWithQt(d, "bmp", error);
+    if (need > quint64(PictureLimits::maxPixels) * 4 + (1 << 20) + fileSize)
+        return fail(error, tooLargeMessage()), QImage();
+    PiecesDevice device(head, tail, tailSize, std::max(need, fileSize));
+    return readWithQt(&device, "bmp", error, false, maxPixels);
 }
 
-bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
+QImage decodeBmpFile(const QByteArray &file, QString *error, qint64 maxPixels, DecodeStop *stop)
+{
+    const qsizetype headSize = std::min<qsizetype>(file.size(), kBmpHeadMax);
+    return decodeBmpPieces(file.left(headSize), reinterpret_cast<const uchar *>(file.constData()) + headSize,
+                           quint64(file.size() - headSize), true, error, maxPixels, stop);
+}
+
+bool checkJpeg(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop, bool *onePass)
 {
     const RecordReader r = readerOf(d);
     // JPEG numbers are big-endian.
     auto be16 = [&r](quint32 at) { return quint32(r.u8(at)) << 8 | r.u8(at + 1); };
     const quint32 n = quint32(d.size());
+    // The next 0xFF byte at or after from, before end; end when there is none.
+    auto nextFF = [&r](quint32 from, quint32 end) {
+        if (from >= end)
+            return end;
+        const void *p = std::memchr(r.data() + from, 0xFF, end - from);
+        return p ? quint32(static_cast<const uchar *>(p) - r.data()) : end;
+    };
     quint32 at = 2;
     bool frame = false;
     int scans = 0;
     while (at + 4 <= n) {
+        if (stop && stop->poll())
+            return fail(error, corruptMessage());
         if (r.u8(at) != 0xFF) {
             // Stray bytes before a marker: decoders skip them, so do we.
-            ++at;
+            at = nextFF(at, n);
             continue;
         }
         quint8 marker = r.u8(at + 1);
@@ -300,6 +387,8 @@ bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
                 return fail(error, big);
             *size = QSize(w, h);
             frame = true;
+            if (onePass) // baseline or extended sequential with Huffman codes
+                *onePass = marker == 0xC0 || marker == 0xC1;
         }
         if (marker == 0xDA) {
             if (!frame)
@@ -309,14 +398,15 @@ bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
             at += len;
             // Skip the entropy-coded data up to the next real marker.
             while (at + 1 < n) {
-                if (r.u8(at) == 0xFF) {
-                    const quint8 m = r.u8(at + 1);
-                    if (m != 0 && !(m >= 0xD0 && m <= 0xD7) && m != 0xFF)
-                        break;
-                    at += (m == 0xFF) ? 1 : 2;
-                } else {
-                    ++at;
-                }
+                at = nextFF(at, n - 1);
+                if (at + 1 >= n)
+                    break;
+                const quint8 m = r.u8(at + 1);
+                if (m != 0 && !(m >= 0xD0 && m <= 0xD7) && m != 0xFF)
+                    break;
+                at += (m == 0xFF) ? 1 : 2;
+                if (stop && stop->poll())
+                    return fail(error, corruptMessage());
             }
             continue;
         }
@@ -327,7 +417,7 @@ bool checkJpeg(const QByteArray &d, QSize *size, QString *error)
     return true;
 }
 
-bool checkGif(const QByteArray &d, QSize *size, QString *error)
+bool checkGif(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop)
 {
     const RecordReader r = readerOf(d);
     if (!r.has(0, 13))
@@ -343,7 +433,7 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error)
             at += 2;
             // Sub-blocks until the zero-length terminator.
             while (true) {
-                if (at >= quint64(d.size()))
+                if (at >= quint64(d.size()) || (stop && stop->poll()))
                     return fail(error, corruptMessage());
                 const quint8 len = r.u8(quint32(at));
                 at += 1 + len;
@@ -353,14 +443,18 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error)
         } else if (block == 0x2C) {
             if (at + 10 > quint64(d.size()))
                 return fail(error, corruptMessage());
+            const int left = r.u16(quint32(at + 1)), top = r.u16(quint32(at + 3));
             const int w = r.u16(quint32(at + 5)), h = r.u16(quint32(at + 7));
             if (w == 0 || h == 0)
                 return fail(error, corruptMessage());
-            const int outW = std::max(sw, w), outH = std::max(sh, h);
+            // The decoder makes its image large enough for the screen and for
+            // the first frame where it lies, whatever the screen says: that
+            // is what the picture costs.
+            const int outW = std::max(sw, left + w), outH = std::max(sh, top + h);
             const QString big = checkDimensions(outW, outH);
             if (!big.isEmpty())
                 return fail(error, big);
-            *size = QSize(sw ? sw : w, sh ? sh : h);
+            *size = QSize(outW, outH);
             return true;
         } else {
             return fail(error, corruptMessage());
@@ -388,7 +482,7 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
         if (r.has(offset, 24) && r.u32(offset) == 0x474E5089u) {
             // A PNG image: its IHDR gives the size.
             entry = QSize(int(qFromBigEndian<quint32>(r.data() + offset + 16) & 0x7FFFFFFF),
-                int(qFromBigEndian<quint32>(r.data() + offset + 20) & 0x7FFFFFFF));
+                          int(qFromBigEndian<quint32>(r.data() + offset + 20) & 0x7FFFFFFF));
         } else {
             const quint32 hs = r.u32(offset);
             if (hs != 40 && hs != 12 && hs != 108 && hs != 124)
@@ -428,6 +522,21 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
 
 } // namespace
 
+QImage zeroedImage(QSize size, QImage::Format format)
+{
+    const int depth = format == QImage::Format_Indexed8 ? 8 : 32;
+    if (size.isEmpty() || size.width() > PictureLimits::maxSide || size.height() > PictureLimits::maxSide ||
+        (depth == 32 && format != QImage::Format_ARGB32_Premultiplied && format != QImage::Format_RGB32 &&
+         format != QImage::Format_ARGB32))
+        return QImage();
+    const qsizetype stride = (qsizetype(size.width()) * depth / 8 + 3) & ~qsizetype(3);
+    void *bits = std::calloc(size_t(stride) * size_t(size.height()), 1);
+    if (!bits)
+        return QImage();
+    return QImage(
+        static_cast<uchar *>(bits), size.width(), size.height(), stride, format, [](void *p) { std::free(p); }, bits);
+}
+
 QString tooLargeMessage()
 {
     return QStringLiteral("图片大于 32767 × 32767 像素（或超过 6400 万像素），无法读取。");
@@ -445,72 +554,132 @@ QString checkDimensions(qint64 width, qint64 height)
     return QString();
 }
 
-QImage decodeDibChecked(const QByteArray &packed, quint32 bitsOffset, QString *error, qint64 maxPixels)
+namespace {
+
+// A file header of our own for a DIB whose bits start offset bytes into it.
+QByteArray fileHeaderFor(quint64 dibSize, quint64 offset)
 {
-    const RecordReader r = readerOf(packed);
+    QByteArray head(14, '\0');
+    head[0] = 'B';
+    head[1] = 'M';
+    const quint64 total = std::min<quint64>(dibSize + 14, 0xFFFFFFFFu);
+    const quint64 off = std::min<quint64>(offset + 14, 0xFFFFFFFFu);
+    for (int i = 0; i < 4; ++i) {
+        head[2 + i] = char((total >> (8 * i)) & 0xff);
+        head[10 + i] = char((off >> (8 * i)) & 0xff);
+    }
+    return head;
+}
+
+} // namespace
+
+QImage decodeDibChecked(const uchar *packed, quint64 size, QString *error, qint64 maxPixels, DecodeStop *stop)
+{
+    const RecordReader r(packed, quint32(std::min<quint64>(size, 0xFFFFFFFFu)));
     const quint32 hs = r.u32(0);
     if (!r.has(0, 16) || hs < 12 || hs > 124 || !r.has(0, hs)) {
         fail(error, corruptMessage());
         return QImage();
     }
-    quint64 offset = bitsOffset;
-    if (offset == 0) {
-        const quint32 bpp = hs == 12 ? r.u16(10) : r.u16(14);
-        const quint32 compression = hs >= 40 ? r.u32(16) : 0;
-        quint64 colours = hs >= 40 ? r.u32(32) : 0;
-        if (colours == 0 && bpp <= 8)
-            colours = 1ull << bpp;
-        if (colours > 256)
-            colours = 256;
-        const quint64 masks = (hs == 40 && compression == 3) ? 12 : (hs == 40 && compression == 6) ? 16 : 0;
-        offset = hs + masks + colours * (hs == 12 ? 3 : 4);
-    }
-    if (offset > quint64(packed.size())) {
+    const quint32 bpp = hs == 12 ? r.u16(10) : r.u16(14);
+    const quint32 compression = hs >= 40 ? r.u32(16) : 0;
+    quint64 colours = hs >= 40 ? r.u32(32) : 0;
+    if (colours == 0 && bpp <= 8)
+        colours = 1ull << bpp;
+    if (colours > 256)
+        colours = 256;
+    const quint64 masks = (hs == 40 && compression == 3) ? 12 : (hs == 40 && compression == 6) ? 16 : 0;
+    const quint64 offset = hs + masks + colours * (hs == 12 ? 3 : 4);
+    if (offset > size) {
         fail(error, corruptMessage());
         return QImage();
     }
-    QByteArray file(14, '\0');
-    file[0] = 'B';
-    file[1] = 'M';
-    const quint64 total = quint64(packed.size()) + 14;
-    const quint64 off = offset + 14;
-    for (int i = 0; i < 4; ++i) {
-        file[2 + i] = char((total >> (8 * i)) & 0xff);
-        file[10 + i] = char((off >> (8 * i)) & 0xff);
-    }
-    file.append(packed);
-    return decodeBmpFile(file, error, maxPixels);
+    QByteArray head = fileHeaderFor(size, offset);
+    const quint64 take = std::min<quint64>(size, kBmpHeadMax - 14);
+    head.append(reinterpret_cast<const char *>(packed), qsizetype(take));
+    return decodeBmpPieces(head, packed + take, size - take, true, error, maxPixels, stop);
 }
 
-bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size, QString *error)
+QImage decodeDibChecked(const uchar *info, quint32 infoSize, const uchar *bits, quint64 bitsSize, QString *error,
+                        qint64 maxPixels, DecodeStop *stop)
 {
+    // Headers, masks and colour table are all the info part holds.
+    if (infoSize < 16 || infoSize > kBmpHeadMax - 14) {
+        fail(error, corruptMessage());
+        return QImage();
+    }
+    QByteArray head = fileHeaderFor(quint64(infoSize) + bitsSize, infoSize);
+    head.append(reinterpret_cast<const char *>(info), qsizetype(infoSize));
+    return decodeBmpPieces(head, bits, bitsSize, false, error, maxPixels, stop);
+}
+
+bool checkRasterHeader(PictureFormat format, const QByteArray &data, QSize *size, QString *error, DecodeStop *stop,
+                       bool *onePass)
+{
+    if (onePass)
+        *onePass = true;
     switch (format) {
     case PictureFormat::Bmp: {
         BmpHeader h;
-        if (!parseBmp(data, &h, error))
+        if (!parseBmp(readerOf(data), quint64(data.size()), &h, error))
             return false;
         *size = QSize(int(h.width), int(std::abs(h.height)));
         return true;
     }
-    case PictureFormat::Jpeg: return checkJpeg(data, size, error);
-    case PictureFormat::Gif: return checkGif(data, size, error);
+    case PictureFormat::Jpeg:
+        return checkJpeg(data, size, error, stop, onePass);
+    case PictureFormat::Gif:
+        return checkGif(data, size, error, stop);
     case PictureFormat::Ico:
-    case PictureFormat::Cur: return checkIco(data, size, error);
-    default: return fail(error, QStringLiteral("这不是可以读取的图片文件。"));
+    case PictureFormat::Cur:
+        return checkIco(data, size, error);
+    default:
+        return fail(error, QStringLiteral("这不是可以读取的图片文件。"));
     }
 }
 
-QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error)
+namespace {
+
+QImage decodeRasterAsIs(PictureFormat format, const QByteArray &data, QString *error, DecodeStop *stop,
+                        qint64 maxPixels)
 {
     switch (format) {
-    case PictureFormat::Bmp: return decodeBmpFile(data, error);
-    case PictureFormat::Dib: return decodeDibChecked(data, 0, error, PictureLimits::maxPixels);
-    case PictureFormat::Jpeg: return readWithQt(data, "jpeg", error);
-    case PictureFormat::Gif: return readWithQt(data, "gif", error);
+    case PictureFormat::Bmp:
+        return decodeBmpFile(data, error, maxPixels, stop);
+    case PictureFormat::Dib:
+        return decodeDibChecked(reinterpret_cast<const uchar *>(data.constData()), quint64(data.size()), error,
+                                maxPixels, stop);
+    // libjpeg writes every row of a picture it reports as read, even of a
+    // file cut short; the other decoders may leave some unwritten.
+    case PictureFormat::Jpeg:
+        return readWithQt(data, "jpeg", error, false, maxPixels);
+    case PictureFormat::Gif:
+        return readWithQt(data, "gif", error, true, maxPixels);
     case PictureFormat::Ico:
-    case PictureFormat::Cur: return readWithQt(data, "ico", error);
-    default: fail(error, QStringLiteral("这不是可以读取的图片文件。")); return QImage();
+    case PictureFormat::Cur:
+        return readWithQt(data, "ico", error, true, maxPixels);
+    default:
+        fail(error, QStringLiteral("这不是可以读取的图片文件。"));
+        return QImage();
     }
+}
+
+} // namespace
+
+QImage decodeRaster(PictureFormat format, const QByteArray &data, QString *error, DecodeStop *stop, qint64 maxPixels)
+{
+    DecodeStop never;
+    QImage image = decodeRasterAsIs(format, data, error, stop ? stop : &never, maxPixels);
+    // A colour table shorter than the indices the file uses: every index
+    // gets a colour (the first), so no pixel's colour is left undefined.
+    const int indices = image.format() == QImage::Format_Indexed8 ? 256 : image.depth() == 1 ? 2 : 0;
+    if (image.colorCount() < indices) {
+        QVector<QRgb> table = image.colorTable();
+        const QRgb fill = table.isEmpty() ? qRgb(0, 0, 0) : table.first();
+        table.resize(indices, fill);
+        image.setColorTable(table);
+    }
+    return image;
 }
 
 } // namespace ptt::detail

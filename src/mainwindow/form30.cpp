@@ -253,7 +253,8 @@ std::optional<double> Form30::readTwips(QLineEdit *field, const QString &what)
     const double value = QLocale::c().toDouble(field->text().trimmed(), &ok);
     // Single precision, as the page's size properties hold it.
     const float single = float(value);
-    if (!ok || !std::isfinite(single) || single <= 0 || twipsToPixels(double(single)) < 1) {
+    const std::optional<int> pixels = twipsToPixelsChecked(double(single));
+    if (!ok || !std::isfinite(single) || single <= 0 || !pixels || *pixels < 1) {
         if (!what.isEmpty())
             messageBox(this,
                        QStringLiteral("%1必须是大于 0 的数字，单位是缇（1440 缇 = 1 英寸，15 缇 = 1 像素），例如 %2。")

@@ -6,6 +6,7 @@
 #include <QLocale>
 #include <QPainter>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 
 namespace ptt {
@@ -14,12 +15,9 @@ std::optional<int> MapGrid::parseSize(const QString &text)
 {
     bool ok = false;
     const double value = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok || !std::isfinite(value))
+    if (!ok)
         return std::nullopt;
-    const double rounded = roundHalfEven(value);
-    if (rounded < -32768 || rounded > 32767)
-        return std::nullopt;
-    return int(rounded);
+    return checkedInt(value, Rounding::HalfEven, -32768, 32767);
 }
 
 QString MapGrid::checkSize(std::optional<int> cols, std::optional<int> rows)
@@ -84,7 +82,7 @@ bool MapGrid::Place(const QPointF &p)
 
 QSize MapGrid::clientSize() const
 {
-    return QSize(int(roundHalfEven(GridCols * CellWidth)), int(roundHalfEven(GridRows * CellHeight)));
+    return QSize(roundHalfEvenInt(GridCols * CellWidth), roundHalfEvenInt(GridRows * CellHeight));
 }
 
 void MapGrid::Redraw(QImage &image, const QColor &background, const QColor &lines, const PictureFor &pictures)
@@ -95,11 +93,11 @@ void MapGrid::Redraw(QImage &image, const QColor &background, const QColor &line
     const int w = image.width();
     const int h = image.height();
     for (int i = 1; i < GridCols; ++i) {
-        const int x = int(roundHalfEven(i * CellWidth));
+        const int x = roundHalfEvenInt(i * CellWidth);
         p.drawLine(x, 0, x, h);
     }
     for (int j = 1; j < GridRows; ++j) {
-        const int y = int(roundHalfEven(j * CellHeight));
+        const int y = roundHalfEvenInt(j * CellHeight);
         p.drawLine(0, y, w, y);
     }
     for (int i = 0; i < MapCells.size(); ++i) {
@@ -111,7 +109,7 @@ void MapGrid::Redraw(QImage &image, const QColor &background, const QColor &line
         const Picture *picture = pictures ? pictures(value) : nullptr;
         if (!picture || picture->isNull())
             continue;
-        const QPoint at(int(roundHalfEven(CellCol * CellWidth)), int(roundHalfEven(CellRow * CellHeight)));
+        const QPoint at(roundHalfEvenInt(CellCol * CellWidth), roundHalfEvenInt(CellRow * CellHeight));
         p.drawImage(QRect(at, picture->naturalSize), picture->image);
     }
 }
@@ -141,19 +139,11 @@ bool writeMapFile(const QString &path, const QVector<qint16> &cells, QString *er
     return true;
 }
 
-MapFileRead readMapFile(const QString &path, int count)
+MapFileRead readMapCells(QIODevice *device, int count)
 {
     MapFileRead result;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        result.error = file.errorString();
-        return result;
-    }
-    const QByteArray bytes = file.read(qint64(count) * 2);
-    if (bytes.size() < qint64(count) * 2 && file.error() != QFileDevice::NoError) {
-        result.error = file.errorString();
-        return result;
-    }
+    count = std::clamp(count, 0, MapGrid::kMaxCells);
+    const QByteArray bytes = device->read(qint64(count) * 2);
     result.cells = QVector<qint16>(count, 0);
     const int available = int(bytes.size() / 2);
     for (int i = 0; i < available; ++i) {
@@ -165,6 +155,22 @@ MapFileRead readMapFile(const QString &path, int count)
         result.cells[i] = v;
     }
     result.ok = true;
+    return result;
+}
+
+MapFileRead readMapFile(const QString &path, int count)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        MapFileRead result;
+        result.error = file.errorString();
+        return result;
+    }
+    MapFileRead result = readMapCells(&file, count);
+    if (file.error() != QFileDevice::NoError) { // a read that failed, not a short file
+        result = MapFileRead();
+        result.error = file.errorString();
+    }
     return result;
 }
 

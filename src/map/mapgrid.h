@@ -5,6 +5,7 @@
 #include "formats/picture.h"
 
 #include <QColor>
+#include <QIODevice>
 #include <QImage>
 #include <QSizeF>
 #include <QString>
@@ -72,5 +73,6 @@ struct MapFileRead {
 // Reads count cells from the start of the file; cells beyond a short file
 // stay empty.
 MapFileRead readMapFile(const QString &path, int count);
+MapFileRead readMapCells(QIODevice *device, int count);
 
 } // namespace ptt

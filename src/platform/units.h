@@ -4,7 +4,11 @@
 #include <QPoint>
 #include <QRect>
 #include <QSize>
+
+#include "formats/checkednumber.h"
+
 #include <cmath>
+#include <optional>
 
 namespace ptt {
 
@@ -14,17 +18,24 @@ constexpr int kTwipsPerPixel = 15;
 // form runtime do (2.5 -> 2, 3.5 -> 4).
 inline double roundHalfEven(double v)
 {
-    return std::nearbyint(v); // default FE_TONEAREST is banker's rounding
+    return roundAs(v, Rounding::HalfEven);
 }
 
+// Held within int; NaN gives 0.
 inline int roundHalfEvenInt(double v)
 {
-    return static_cast<int>(roundHalfEven(v));
+    return boundedInt(v, Rounding::HalfEven);
 }
 
 inline int twipsToPixels(double twips)
 {
     return roundHalfEvenInt(twips / kTwipsPerPixel);
+}
+
+// Nothing when the pixels would not fit an int (a size typed by the user).
+inline std::optional<int> twipsToPixelsChecked(double twips)
+{
+    return checkedInt(twips / kTwipsPerPixel, Rounding::HalfEven);
 }
 
 inline double pixelsToTwips(double pixels)

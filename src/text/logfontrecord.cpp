@@ -6,26 +6,12 @@
 #include <QScreen>
 #include <QStringDecoder>
 #include <QStringEncoder>
-#include <climits>
 #include <cmath>
 #include <cstring>
 
 namespace ptt {
 
 namespace {
-
-// Nearest whole number, halves to even, kept inside int.
-int roundToInt(double v)
-{
-    if (!std::isfinite(v))
-        return 0;
-    const double r = roundHalfEven(v);
-    if (r >= double(INT_MAX))
-        return INT_MAX;
-    if (r <= double(INT_MIN))
-        return INT_MIN;
-    return int(r);
-}
 
 // qGuiApp is a plain cast and is set under a QCoreApplication too.
 bool haveGuiApp()
@@ -71,9 +57,9 @@ LogFontRecord makeLogFontRecord(const FontDesc &font, float rotation, int dpi)
     const bool turned = std::fmod(whole, 360.0) != 0.0;
 
     LogFontRecord r;
-    r.lfHeight = roundToInt(-(font.size * dpi / 72.0));
+    r.lfHeight = roundHalfEvenInt(-(font.size * dpi / 72.0));
     r.lfWidth = 0;
-    r.lfEscapement = roundToInt(angle * 10.0);
+    r.lfEscapement = roundHalfEvenInt(angle * 10.0);
     r.lfOrientation = r.lfEscapement;
     r.lfWeight = font.weight;
     r.lfItalic = flag(font.italic);
@@ -121,7 +107,7 @@ int screenDpiY()
 {
     if (haveGuiApp()) {
         if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-            const int dpi = roundToInt(screen->logicalDotsPerInchY());
+            const int dpi = roundHalfEvenInt(screen->logicalDotsPerInchY());
             if (dpi > 0)
                 return dpi;
         }

@@ -58,8 +58,8 @@ QImage renderStretched(const QImage &source, double shownWidth, double shownHeig
 {
     if (covered)
         *covered = QRect();
-    const QRect shown = exposed.intersected(QRect(0, 0, int(std::min(shownWidth, 2.0e9)),
-                                                  int(std::min(shownHeight, 2.0e9))));
+    const QRect shown = exposed.intersected(QRect(0, 0, boundedInt(shownWidth, Rounding::Down, 0, 2000000000),
+                                                  boundedInt(shownHeight, Rounding::Down, 0, 2000000000)));
     if (source.isNull() || shown.isEmpty() || shownWidth < 1 || shownHeight < 1)
         return QImage();
     const QImage src = source.format() == QImage::Format_ARGB32_Premultiplied
@@ -70,14 +70,14 @@ QImage renderStretched(const QImage &source, double shownWidth, double shownHeig
     const double sy = src.height() / shownHeight;
     std::vector<int> columns(size_t(shown.width()));
     for (int i = 0; i < shown.width(); ++i)
-        columns[size_t(i)] = qBound(0, int(std::floor((shown.left() + i + 0.5) * sx)), src.width() - 1);
+        columns[size_t(i)] = boundedInt((shown.left() + i + 0.5) * sx, Rounding::Down, 0, src.width() - 1);
     QImage out(shown.size(), QImage::Format_ARGB32_Premultiplied);
     if (out.isNull())
         return QImage();
     if (covered)
         *covered = shown;
     for (int j = 0; j < shown.height(); ++j) {
-        const int row = qBound(0, int(std::floor((shown.top() + j + 0.5) * sy)), src.height() - 1);
+        const int row = boundedInt((shown.top() + j + 0.5) * sy, Rounding::Down, 0, src.height() - 1);
         const auto *in = reinterpret_cast<const QRgb *>(src.constScanLine(row));
         auto *line = reinterpret_cast<QRgb *>(out.scanLine(j));
         for (int i = 0; i < shown.width(); ++i)

@@ -17,8 +17,8 @@ void put32(QByteArray *d, quint32 v)
     put16(d, int(v >> 16));
 }
 
-QByteArray craftBmp(
-    int width, int height, int bpp, int compression, const QByteArray &bits, const QVector<quint32> &palette)
+QByteArray craftBmp(int width, int height, int bpp, int compression, const QByteArray &bits,
+                    const QVector<quint32> &palette)
 {
     QByteArray d("BM");
     const quint32 off = 14 + 40 + quint32(palette.size()) * 4;
@@ -140,6 +140,124 @@ QByteArray craftJpeg(int width, int height)
     b.open(QIODevice::WriteOnly);
     img.save(&b, "JPEG", 90);
     return d;
+}
+
+namespace {
+
+// An EMF whose frame is side x side pixels at 96 dpi, with a 96-dpi device.
+QByteArray squareEmf(const QByteArray &records, int side)
+{
+    const int frame = side * 2540 / 96;
+    return craftEmf(records + emfEof(), QRect(0, 0, frame, frame), 8, QSize(960, 960), QSize(254, 254));
+}
+
+// Sets a record's size field to its length.
+QByteArray sized(QByteArray rec)
+{
+    const quint32 size = quint32(rec.size());
+    for (int i = 0; i < 4; ++i)
+        rec[4 + i] = char((size >> (8 * i)) & 0xff);
+    return rec;
+}
+
+} // namespace
+
+QByteArray craftGradientBomb(int side, int triangles)
+{
+    QByteArray rec = emfRecord(118, {0, 0, side, side, 3, triangles, 2});
+    rec.reserve(rec.size() + 48 + triangles * 12);
+    for (const QPoint &p : {QPoint(0, 0), QPoint(side, 0), QPoint(0, side)}) {
+        put32(&rec, quint32(p.x() * 2)); // a little past the picture
+        put32(&rec, quint32(p.y() * 2));
+        put32(&rec, 0xff00u | 0xff000000u); // red and green
+        put32(&rec, 0x8000u);               // blue, alpha
+    }
+    for (int i = 0; i < triangles; ++i)
+        for (int k : {0, 1, 2})
+            put32(&rec, quint32(k));
+    return squareEmf(sized(rec), side);
+}
+
+QByteArray craftTextBomb(int side, int chars, int fontPixels)
+{
+    QVector<qint32> font = {1, -fontPixels, 0, 0, 0, 400, 0, 0};
+    for (int i = 0; i < 16; ++i) // face "Sans"
+        font << (i == 0 ? ('S' | 'a' << 16) : i == 1 ? ('n' | 's' << 16) : 0);
+    QByteArray recs = emfRecord(82, font) + emfRecord(37, {1});
+    // ExtTextOutW: bounds, graphics mode, scales, then the text object.
+    QVector<qint32> p = {0,     0,  side, side, 1, 0x3f800000, 0x3f800000, 0, fontPixels / 2,
+                         chars, 76, 0,    0,    0, side,       side,       0};
+    QByteArray rec = emfRecord(84, p);
+    for (int i = 0; i < chars; ++i)
+        put16(&rec, 'M');
+    while (rec.size() % 4)
+        rec.append('\0');
+    return squareEmf(recs + sized(rec), side);
+}
+
+QByteArray craftPolylineBomb(int side, int points)
+{
+    QByteArray rec = emfRecord(4, {0, 0, side, side, points});
+    rec.reserve(rec.size() + points * 8);
+    for (int i = 0; i < points; ++i) {
+        put32(&rec, quint32(i % 2 ? side : 0));
+        put32(&rec, quint32(qint64(i) * side / std::max(1, points)));
+    }
+    return squareEmf(emfRecord(38, {1, 0, 3, 0, 0x0000ff}) + emfRecord(37, {1}) + sized(rec), side);
+}
+
+QByteArray wmfRegionRecord(const QVector<RegionBand> &bands, int maxScan)
+{
+    QByteArray body;
+    int left = 0, top = 0, right = 0, bottom = 0;
+    for (const RegionBand &b : bands) {
+        put16(&body, int(b.spans.size()) * 2);
+        put16(&body, b.top);
+        put16(&body, b.bottom);
+        for (const auto &s : b.spans) {
+            put16(&body, s.first);
+            put16(&body, s.second);
+            right = std::max(right, s.second);
+        }
+        put16(&body, int(b.spans.size()) * 2);
+        bottom = std::max(bottom, b.bottom);
+    }
+    QByteArray rec;
+    put32(&rec, 0);
+    put16(&rec, 0x06FF);
+    put16(&rec, 0);                     // next in chain
+    put16(&rec, 6);                     // object type
+    put32(&rec, 0);                     // object count
+    put16(&rec, 22 + int(body.size())); // region size
+    put16(&rec, int(bands.size()));     // scan count
+    put16(&rec, maxScan);
+    for (int v : {left, top, right, bottom})
+        put16(&rec, v);
+    rec += body;
+    const quint32 words = quint32(rec.size() / 2);
+    for (int i = 0; i < 4; ++i)
+        rec[i] = char((words >> (8 * i)) & 0xff);
+    return rec;
+}
+
+QByteArray craftRegionBomb(int side, int scans, int rectsPerScan)
+{
+    QVector<RegionBand> bands;
+    bands.reserve(scans);
+    for (int i = 0; i < scans; ++i) {
+        RegionBand b{int(qint64(i) * side / scans), int(qint64(i + 1) * side / scans), {}};
+        b.spans.reserve(rectsPerScan);
+        for (int k = 0; k < rectsPerScan; ++k)
+            b.spans.append(
+                {int(qint64(2 * k) * side / (2 * rectsPerScan)), int(qint64(2 * k + 1) * side / (2 * rectsPerScan))});
+        bands.append(b);
+    }
+    QByteArray recs = wmfRecord(0x020B, {0, 0}) + wmfRecord(0x020C, {qint16(side), qint16(side)});
+    recs += wmfRecord(0x02FC, {0, 0x00ff, 0, 0});     // red brush, slot 0
+    recs += wmfRegionRecord(bands, rectsPerScan * 2); // slot 1
+    recs += wmfRecord(0x0228, {0, 1});                // FillRegion with brush 0
+    recs += wmfRecord(0x0429, {2, 2, 0, 1});          // FrameRegion, brush 0, 2 x 2
+    return craftWmf(recs + wmfEof(), 2, 96, QRect(0, 0, side, side));
 }
 
 } // namespace ptt::test

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFontDatabase>
+#include <QImageWriter>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -200,6 +201,43 @@ private slots:
                 QCOMPARE(px(img, x, y), want);
             }
         }
+    }
+
+    void indexBeyondPaletteTakesFirstColour()
+    {
+        // 8-bit, a palette of two colours, pixels using index 1 and index 200.
+        const QByteArray bits("\x01\xc8\x00\x00", 4);
+        const PictureLoadResult r = loadPictureFromData(craftBmp(2, 1, 8, 0, bits, {0x336699, 0xff0000}));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.picture.image.colorCount(), 256);
+        QCOMPARE(px(r.picture.image, 0, 0), QRgb(0xff0000));
+        QCOMPARE(px(r.picture.image, 1, 0), QRgb(0x336699));
+    }
+
+    void gifCostIsScreenAndFrame_data()
+    {
+        QTest::addColumn<QPoint>("at");
+        QTest::addColumn<QSize>("frame");
+        QTest::addColumn<bool>("withinLimit");
+        QTest::newRow("small frame on a 1 x 1 screen") << QPoint(0, 0) << QSize(100, 100) << true;
+        QTest::newRow("large frame on a 1 x 1 screen") << QPoint(0, 0) << QSize(512, 512) << false;
+        QTest::newRow("small frame far off a 1 x 1 screen") << QPoint(1000, 1000) << QSize(8, 8) << false;
+    }
+    void gifCostIsScreenAndFrame()
+    {
+        // The decoder's image holds the screen and the first frame where it
+        // lies: that is what counts against the limit of 65536 pixels.
+        QFETCH(QPoint, at);
+        QFETCH(QSize, frame);
+        QFETCH(bool, withinLimit);
+        QByteArray gif("GIF89a", 6);
+        put16(&gif, 1);
+        put16(&gif, 1);
+        gif.append(QByteArray("\x00\x00\x00,", 4));
+        for (int v : {at.x(), at.y(), frame.width(), frame.height()})
+            put16(&gif, v);
+        gif.append(QByteArray("\x00\x02\x02\x44\x01\x00;", 7));
+        QCOMPARE(decodePictureNow(gif, DecodeLimits{1 << 16, 128}).error == kTooLarge, !withinLimit);
     }
 
     void rleDeltaAndAbsolute()
@@ -511,6 +549,139 @@ private slots:
         // The abandoned decode stops on its own and nothing breaks meanwhile.
         QThread::msleep(300);
         QVERIFY(loadPictureFromData(tinyBmp()).ok());
+    }
+
+    void abandonedDecodesStopAndThreadsStayFree()
+    {
+        // Files far slower than the short limit: a gradient, text at a 4096
+        // pixel font and ellipses, which stop when told, and a large
+        // progressive JPEG, whose decoder cannot be stopped. More of them than
+        // a fixed pool of workers would hold.
+        QByteArray ellipses;
+        for (int i = 0; i < 200000; ++i)
+            ellipses += emfRecord(42, {i % 50, i % 70, 30000 - i % 90, 30000 - i % 30});
+        QImage big(4000, 4000, QImage::Format_RGB32);
+        big.fill(QColor(10, 200, 30));
+        QByteArray progressive;
+        {
+            QBuffer b(&progressive);
+            b.open(QIODevice::WriteOnly);
+            QImageWriter w(&b, "jpeg");
+            w.setProgressiveScanWrite(true);
+            QVERIFY(w.write(big));
+        }
+        const QList<QByteArray> slow = {craftGradientBomb(4096, 100000),
+                                        craftTextBomb(4096, 5000, 4096),
+                                        craftEmf(ellipses + emfEof(), QRect(0, 0, 100000, 100000)),
+                                        progressive,
+                                        progressive,
+                                        progressive,
+                                        craftGradientBomb(4096, 100000),
+                                        craftTextBomb(4096, 5000, 4096)};
+        setPictureDecodeTimeout(30);
+        int refused = 0;
+        for (const QByteArray &data : slow) {
+            const PictureLoadResult r = loadPictureFromData(data);
+            QVERIFY2(r.ok() || r.error.startsWith(QStringLiteral("解码超时")), qPrintable(r.error));
+            refused += !r.ok();
+        }
+        setPictureDecodeTimeout(20000);
+        QVERIFY(refused > 0);
+        // Ordinary pictures load at once: one on the calling thread, one on a worker.
+        QVERIFY(loadPictureFromData(tinyBmp()).ok());
+        const QByteArray emf = craftEmf(emfRecord(43, {0, 0, 10, 10}) + emfEof(), QRect(0, 0, 2540, 2540));
+        QVERIFY(loadPictureFromData(emf).ok());
+        // And nothing given up on is still running.
+        QTRY_COMPARE_WITH_TIMEOUT(runningPictureDecodes(), 0, 20000);
+    }
+
+    void expensiveRecordsDrawReduced_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QPoint>("drawn"); // a pixel the reduced drawing covers
+        QTest::newRow("gradient of 100000 triangles") << craftGradientBomb(4096, 100000) << QPoint(100, 100);
+        QTest::newRow("5000 characters at 4096 pixels") << craftTextBomb(4096, 5000, 4096) << QPoint(-1, -1);
+        QTest::newRow("polyline of 2 million points") << craftPolylineBomb(1024, 2000000) << QPoint(-1, -1);
+        QTest::newRow("region of 2 million rectangles") << craftRegionBomb(4096, 1000, 2000) << QPoint(2000, 2000);
+        QTest::newRow("region within the limits") << craftRegionBomb(256, 64, 8) << QPoint(3, 3);
+    }
+    void expensiveRecordsDrawReduced()
+    {
+        // Each would take minutes drawn in full: each loads within the limit,
+        // drawn reduced, showing something.
+        QFETCH(QByteArray, data);
+        QFETCH(QPoint, drawn);
+        const PictureLoadResult r = loadPictureFromData(data);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        if (drawn.x() >= 0) {
+            QCOMPARE(qAlpha(img.pixel(drawn)), 255);
+            return;
+        }
+        int shown = 0;
+        for (int y = 0; y < img.height(); y += 7)
+            for (int x = 0; x < img.width(); x += 7)
+                shown += qAlpha(img.pixel(x, y)) > 0;
+        QVERIFY(shown > 0);
+    }
+
+    void wmfRegionScansAndFrame()
+    {
+        // Three bands of one span each: the scan count (3) is not the
+        // largest scan's coordinate count (2), which must not stand in for it.
+        const QVector<RegionBand> steps = {{10, 30, {{10, 30}}}, {30, 50, {{10, 70}}}, {50, 90, {{10, 90}}}};
+        const QVector<RegionBand> square = {{10, 90, {{10, 90}}}};
+        auto play = [](const QByteArray &region, quint16 fn, QVector<qint16> params) {
+            QByteArray recs = setWindow(0, 0, 100, 100) + wmfSolidBrush(0xff0000) + region;
+            recs += wmfRecord(fn, params);
+            return loadPictureFromData(craftWmf(recs + wmfEof(), 2, 96, QRect(0, 0, 100, 100)));
+        };
+        const PictureLoadResult filled = play(wmfRegionRecord(steps, 2), 0x0228, {0, 1});
+        QVERIFY2(filled.ok(), qPrintable(filled.error));
+        QVERIFY(near(px(filled.picture.image, 20, 20), Qt::blue, 0));
+        QVERIFY(near(px(filled.picture.image, 60, 40), Qt::blue, 0));
+        QVERIFY(near(px(filled.picture.image, 80, 80), Qt::blue, 0)); // the third band
+        QCOMPARE(qAlpha(filled.picture.image.pixel(50, 20)), 0);
+        QCOMPARE(qAlpha(filled.picture.image.pixel(95, 80)), 0);
+        // A frame 5 x 5 units wide along the inside of the square.
+        const PictureLoadResult framed = play(wmfRegionRecord(square, 2), 0x0429, {5, 5, 0, 1});
+        QVERIFY2(framed.ok(), qPrintable(framed.error));
+        QVERIFY(near(px(framed.picture.image, 12, 50), Qt::blue, 0));
+        QVERIFY(near(px(framed.picture.image, 50, 87), Qt::blue, 0));
+        QCOMPARE(qAlpha(framed.picture.image.pixel(50, 50)), 0);
+        QCOMPARE(qAlpha(framed.picture.image.pixel(95, 50)), 0);
+    }
+
+    void clipOffsetsBeyondRange_data()
+    {
+        QTest::addColumn<QByteArray>("records");
+        const QByteArray clip = emfRecord(30, {0, 0, 48, 48});
+        QTest::newRow("offset by INT_MAX") << clip + emfRecord(26, {0x7fffffff, 0x7fffffff});
+        QTest::newRow("offset by INT_MIN") << clip + emfRecord(26, {int(0x80000000), int(0x80000000)});
+        QTest::newRow("offset twice by half the range")
+            << clip + emfRecord(26, {0x40000000, 0}) + emfRecord(26, {0x40000000, 0});
+        // Turned a little, the clip is a path rather than whole pixels.
+        const QByteArray turn = emfRecord(35, {0x3f7fbe77, 0x3d4ccccd, int(0xbd4ccccd), 0x3f7fbe77, 0, 0});
+        QTest::newRow("turned clip offset by INT_MAX")
+            << turn + clip + emfRecord(26, {0x7fffffff, 0x7fffffff}) + emfRecord(36, {0, 0, 0, 0, 0, 0, 1});
+        // Window extents scaled down to nothing: the offset maps to no number.
+        QByteArray shrink = clip + emfRecord(17, {8}) + emfRecord(9, {1, 1}) + emfRecord(11, {96, 96});
+        for (int i = 0; i < 34; ++i)
+            shrink += emfRecord(32, {1, 0x7fffffff, 1, 0x7fffffff});
+        shrink += emfRecord(26, {1, 1}) + emfRecord(17, {1});
+        QTest::newRow("offset after window extents scaled to nothing") << shrink;
+    }
+    void clipOffsetsBeyondRange()
+    {
+        // The clip is moved off the picture: what follows draws nothing.
+        QFETCH(QByteArray, records);
+        QByteArray recs = emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)});
+        recs += records + emfRecord(43, {0, 0, 96, 96}) + emfEof();
+        const PictureLoadResult r =
+            loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 4, QSize(960, 960), QSize(254, 254)));
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(qAlpha(r.picture.image.pixel(20, 20)), 0);
+        QCOMPARE(qAlpha(r.picture.image.pixel(70, 70)), 0);
     }
 
     void naturalSize_data()

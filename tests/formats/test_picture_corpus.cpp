@@ -35,13 +35,13 @@ struct Outcome {
     QStringList lines;
 };
 
-Outcome runProbe(const QStringList &files)
+Outcome runProbe(const QStringList &files, int memoryMb = 3072)
 {
     QProcess p;
     QStringList args;
     // The address sanitiser reserves far more address space than any limit.
     if (!kSanitized)
-        args << QStringLiteral("--memory-mb") << QStringLiteral("3072");
+        args << QStringLiteral("--memory-mb") << QString::number(memoryMb);
     args << files;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -68,19 +68,19 @@ Outcome runProbe(const QStringList &files)
 
 // Loads all files, a batch per child; a batch that fails is rerun file by
 // file so the culprit is named. Returns each file's answer line.
-QHash<QString, QString> loadAll(const QStringList &files)
+QHash<QString, QString> loadAll(const QStringList &files, int memoryMb = 3072)
 {
     QHash<QString, QString> answers;
     for (int i = 0; i < files.size(); i += kBatch) {
         const QStringList batch = files.mid(i, kBatch);
-        Outcome o = runProbe(batch);
+        Outcome o = runProbe(batch, memoryMb);
         if (o.finished && !o.crashed && o.lines.size() == batch.size()) {
             for (int k = 0; k < batch.size(); ++k)
                 answers.insert(batch[k], o.lines[k]);
             continue;
         }
         for (const QString &f : batch) {
-            const Outcome one = runProbe({f});
+            const Outcome one = runProbe({f}, memoryMb);
             if (!one.finished)
                 answers.insert(f, QStringLiteral("HANG"));
             else if (one.crashed)
@@ -199,6 +199,33 @@ private slots:
             else
                 QVERIFY2(answers.value(f).startsWith(QLatin1String("refused ")), qPrintable(f + answers.value(f)));
         }
+    }
+
+    void expensiveFilesWithinOneGibibyte()
+    {
+        // Files made to be expensive rather than broken, the largest of them
+        // 32 MB, loaded in one child process with 1 GiB of address space:
+        // each gives a picture or a refusal, none a crash.
+        using namespace ptt::test;
+        QTemporaryDir tmp;
+        QVERIFY(tmp.isValid());
+        const QList<QPair<const char *, QByteArray>> made = {
+            {"regions-8mb.wmf", craftRegionBomb(4096, 1000, 2000)},
+            {"regions-32mb.wmf", craftRegionBomb(4096, 2000, 4000)},
+            {"gradient.emf", craftGradientBomb(4096, 100000)},
+            {"text.emf", craftTextBomb(4096, 100000, 4096)},
+            {"polyline-24mb.emf", craftPolylineBomb(4096, 3000000)},
+        };
+        QStringList files;
+        for (const auto &[name, data] : made) {
+            files << tmp.filePath(QString::fromLatin1(name));
+            writeFile(files.last(), data);
+        }
+        const Outcome o = runProbe(files, 1024);
+        QVERIFY2(o.finished && !o.crashed, o.finished ? "the loader crashed" : "the loader hung");
+        QCOMPARE(o.lines.size(), files.size());
+        for (const QString &line : o.lines)
+            QVERIFY2(isAnswer(line), qPrintable(line));
     }
 };
 

@@ -59,7 +59,7 @@ foreach(file IN LISTS files)
   else()
     set(allowed ${below_windows})
     if(from STREQUAL "fuzz")
-      list(APPEND allowed chessboard) # the position file reader's fuzzer
+      list(APPEND allowed chessboard map) # the fuzzers of the position and map file readers
     endif()
   endif()
   math(EXPR nfiles "${nfiles} + 1")

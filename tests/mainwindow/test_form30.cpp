@@ -237,6 +237,9 @@ private slots:
         QTest::newRow("negative") << "-200";
         QTest::newRow("below a pixel") << "3";
         QTest::newRow("infinite") << "1e40";
+        // Finite, but more pixels than an int holds: refused like the rest.
+        QTest::newRow("beyond int pixels") << "1e20";
+        QTest::newRow("just beyond int pixels") << "32300000000";
         QTest::newRow("trailing junk") << "300x";
     }
     void badSizeIsRefused()

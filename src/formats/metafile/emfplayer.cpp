@@ -3,6 +3,8 @@
 #include "metafile.h"
 #include "recordreader.h"
 
+#include "../checkednumber.h"
+
 #include <QLinearGradient>
 
 #include <cmath>
@@ -35,14 +37,16 @@ QPointF pointL(const RecordReader &r, quint32 at)
     return QPointF(r.i32(at), r.i32(at + 4));
 }
 
-QPolygonF points(const RecordReader &r, quint32 at, quint32 n, bool small)
+// n points at at (16-bit when small); past limit they are left out.
+QPolygonF points(const RecordReader &r, quint32 at, quint32 n, bool small, int limit, DecodeStop *stop)
 {
     QPolygonF poly;
     const quint32 step = small ? 4 : 8;
     if (!r.has(at, quint64(n) * step))
         return poly;
+    n = std::min<quint32>(n, quint32(std::max(0, limit)));
     poly.reserve(int(n));
-    for (quint32 i = 0; i < n; ++i) {
+    for (quint32 i = 0; i < n && !stop->poll(); ++i) {
         if (small)
             poly.append(QPointF(r.i16(at + i * 4), r.i16(at + i * 4 + 2)));
         else
@@ -51,7 +55,7 @@ QPolygonF points(const RecordReader &r, quint32 at, quint32 n, bool small)
     return poly;
 }
 
-QVector<QPolygonF> polyPolys(const RecordReader &r, bool small)
+QVector<QPolygonF> polyPolys(const RecordReader &r, bool small, int limit, DecodeStop *stop)
 {
     QVector<QPolygonF> polys;
     const quint32 n = r.u32(24);
@@ -63,45 +67,62 @@ QVector<QPolygonF> polyPolys(const RecordReader &r, bool small)
     if (!r.has(at, quint64(total) * step))
         return polys;
     quint64 used = 0;
-    for (quint32 i = 0; i < n; ++i) {
+    for (quint32 i = 0; i < n && used < quint64(limit) && !stop->poll(); ++i) {
         const quint32 c = r.u32(32 + i * 4);
-        used += c;
-        if (used > total)
+        if (used + c > total)
             break;
-        polys.append(points(r, at, c, small));
+        polys.append(points(r, at, c, small, int(limit - used), stop));
+        used += c;
         at += c * step;
     }
     return polys;
 }
 
-QImage recordDib(
-    const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits, bool *bottomUp = nullptr)
+QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
+                 DecodeStop *stop, bool *bottomUp = nullptr)
 {
     if (cbBmi < 12 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits))
         return QImage();
     if (bottomUp)
         *bottomUp = r.u32(offBmi) == 12 ? true : r.i32(offBmi + 8) > 0;
-    return decodeDib(r.data() + offBmi, cbBmi, cbBits ? r.data() + offBits : nullptr, cbBits);
+    return decodeDib(r.data() + offBmi, cbBmi, cbBits ? r.data() + offBits : nullptr, cbBits, stop);
 }
 
-// Region data's rectangles (device units) in image pixels.
-QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage)
+// A rectangle (device units) in whole image pixels, every edge pushed
+// outwards; nothing when it lies beyond any picture.
+std::optional<QRect> imagePixels(const QRectF &device, const QTransform &toImage)
+{
+    const QRectF d = toImage.mapRect(device.normalized());
+    constexpr int kFar = 10000000;
+    const auto l = checkedInt(d.left(), Rounding::Down, -kFar, kFar);
+    const auto t = checkedInt(d.top(), Rounding::Down, -kFar, kFar);
+    const auto rt = checkedInt(d.right(), Rounding::Up, -kFar, kFar);
+    const auto b = checkedInt(d.bottom(), Rounding::Up, -kFar, kFar);
+    if (!l || !t || !rt || !b)
+        return std::nullopt;
+    return QRect(QPoint(*l, *t), QPoint(*rt - 1, *b - 1));
+}
+
+// Region data's rectangles (device units) in image pixels. Files may list
+// overlapping or unsorted rectangles, so they are united one by one; more of
+// them than the limit allows give the region's bounding rectangle instead.
+QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage, const GdiContext &dc)
 {
     if (cb < 32 || !r.has(at, cb))
         return QRegion();
     const quint32 n = r.u32(at + 8);
     if (quint64(n) * 16 > cb - 32)
         return QRegion();
-    // Files may list overlapping or unsorted rectangles: unite them one by one.
-    QRegion region;
-    for (quint32 i = 0; i < n && i < 5000; ++i) {
-        const QRectF d = toImage.mapRect(rectL(r, at + 32 + i * 16).normalized());
-        if (std::abs(d.left()) > 1e7 || std::abs(d.right()) > 1e7 || std::abs(d.top()) > 1e7
-            || std::abs(d.bottom()) > 1e7)
-            continue;
-        region += d.toAlignedRect();
+    if (n > quint32(dc.limits().regionRects)) {
+        const std::optional<QRect> box = imagePixels(rectL(r, at + 16), toImage);
+        return box ? QRegion(*box) : QRegion();
     }
-    return region;
+    QVector<QRect> rects;
+    rects.reserve(int(n));
+    for (quint32 i = 0; i < n && !dc.stop()->poll(); ++i)
+        if (const std::optional<QRect> d = imagePixels(rectL(r, at + 32 + i * 16), toImage))
+            rects.append(*d);
+    return regionFromRects(rects, dc.stop());
 }
 
 // A 1-bit pattern brush's bits, coloured as the device context colours them.
@@ -125,23 +146,16 @@ QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint
     return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-QPainterPath regionPath(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage)
-{
-    QPainterPath path;
-    path.addRegion(regionOf(r, at, cb, toImage));
-    return path;
-}
-
 } // namespace
 
-bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
+bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop)
 {
     *info = MetafileInfo();
     info->emf = true;
     RecordReader file(reinterpret_cast<const uchar *>(data.constData()), quint32(data.size()));
     const quint32 headerSize = file.u32(4);
-    if (file.u32(0) != 1 || headerSize < 88 || headerSize % 4 != 0 || !file.has(0, headerSize)
-        || file.u32(40) != 0x464D4520u) {
+    if (file.u32(0) != 1 || headerSize < 88 || headerSize % 4 != 0 || !file.has(0, headerSize) ||
+        file.u32(40) != 0x464D4520u) {
         *error = corrupt();
         return false;
     }
@@ -157,11 +171,11 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
         *error = QStringLiteral("图片大于 32767 × 32767 像素（或超过 6400 万像素），无法读取。");
         return false;
     }
-    info->naturalSize
-        = QSize(std::max(1, int(std::lround(natural.width()))), std::max(1, int(std::lround(natural.height()))));
+    info->naturalSize = QSize(boundedInt(natural.width(), Rounding::HalfAway, 1, INT_MAX, 1),
+                              boundedInt(natural.height(), Rounding::HalfAway, 1, INT_MAX, 1));
     const double pxPerMmX = devW / mmW, pxPerMmY = devH / mmH;
     info->framePixels = QRectF(frame.left() / 100 * pxPerMmX, frame.top() / 100 * pxPerMmY,
-        frame.width() / 100 * pxPerMmX, frame.height() / 100 * pxPerMmY);
+                               frame.width() / 100 * pxPerMmX, frame.height() / 100 * pxPerMmY);
     info->objectCount = int(std::min(handles, kMaxHandles));
 
     quint32 at = 0;
@@ -170,7 +184,8 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
     while (file.has(at, 8)) {
         const quint32 type = file.u32(at);
         const quint32 size = file.u32(at + 4);
-        if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords || type == 0) {
+        if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords || type == 0 ||
+            (stop && stop->poll())) {
             *error = corrupt();
             return false;
         }
@@ -189,15 +204,18 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error)
     return true;
 }
 
-QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, const std::atomic<bool> *cancel)
+QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
+    DecodeStop never;
+    if (!stop)
+        stop = &never;
     // Transparent where nothing is drawn: a metafile shows what lies under it.
-    QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image = transparentImage(imageSize, stop);
     if (image.isNull())
         return image;
-    image.fill(Qt::transparent);
     RecordReader file(reinterpret_cast<const uchar *>(data.constData()), quint32(data.size()));
-    GdiContext dc(&image);
+    GdiContext dc(&image, stop);
+    const RecordLimits &limits = dc.limits();
     const QRectF fp = info.framePixels;
     if (fp.width() <= 0 || fp.height() <= 0)
         return image;
@@ -215,7 +233,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         const quint32 size = file.u32(at + 4);
         if (size < 8 || size % 4 != 0 || !file.has(at, size) || ++count > kMaxRecords)
             break;
-        if ((count & 7) == 0 && cancel && cancel->load())
+        if (stop->requested())
             break;
         const RecordReader r(file.data() + at, size);
         at += size;
@@ -233,27 +251,40 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 88:
         case 89: {
             const bool small = type >= 85;
-            const QPolygonF poly = points(r, 28, r.u32(24), small);
+            const QPolygonF poly = points(r, 28, r.u32(24), small, limits.pathPoints, stop);
             switch (small ? type - 83 : type) {
-            case 2: dc.polyBezier(poly, false); break;
-            case 3: dc.polygon(poly); break;
-            case 4: dc.polyline(poly); break;
-            case 5: dc.polyBezier(poly, true); break;
-            case 6: dc.polylineTo(poly); break;
+            case 2:
+                dc.polyBezier(poly, false);
+                break;
+            case 3:
+                dc.polygon(poly);
+                break;
+            case 4:
+                dc.polyline(poly);
+                break;
+            case 5:
+                dc.polyBezier(poly, true);
+                break;
+            case 6:
+                dc.polylineTo(poly);
+                break;
             }
             break;
         }
         case 56:
         case 92: { // PolyDraw: points with a type byte each
             const bool small = type == 92;
-            const quint32 n = r.u32(24);
-            const QPolygonF pts = points(r, 28, n, small);
-            const quint32 typesAt = 28 + n * (small ? 4 : 8);
-            if (pts.isEmpty() || !r.has(typesAt, n))
+            const quint32 all = r.u32(24);
+            const quint32 typesAt = 28 + all * (small ? 4 : 8);
+            if (!r.has(28, quint64(all) * (small ? 4 : 8)) || !r.has(typesAt, all))
+                break;
+            const QPolygonF pts = points(r, 28, all, small, limits.pathPoints, stop);
+            const quint32 n = quint32(pts.size());
+            if (pts.isEmpty())
                 break;
             QPainterPath path;
             path.moveTo(dc.s.cur);
-            for (quint32 i = 0; i < n; ++i) {
+            for (quint32 i = 0; i < n && !stop->poll(); ++i) {
                 const quint8 t = r.u8(typesAt + i);
                 if ((t & 6) == 6) {
                     path.moveTo(pts[int(i)]);
@@ -273,12 +304,12 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         }
         case 74: { // PaintRgn with the selected brush
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(regionPath(r, 28, r.u32(24), dev));
+            dc.fillImageRegion(regionOf(r, 28, r.u32(24), dev, dc));
             break;
         }
         case 108: { // SmallTextOut
             const QPointF pos = pointL(r, 8);
-            const quint32 n = std::min<quint32>(r.u32(16), 1u << 16);
+            const quint32 n = std::min<quint32>(r.u32(16), quint32(limits.textChars));
             const quint32 options = r.u32(20);
             quint32 q = 36;
             QRectF rect;
@@ -294,7 +325,8 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             } else {
                 if (!r.has(q, quint64(n) * 2))
                     break;
-                for (quint32 i = 0; i < n; ++i)
+                text.reserve(int(n));
+                for (quint32 i = 0; i < n && !stop->poll(); ++i)
                     text.append(QChar(r.u16(q + i * 2)));
             }
             dc.textOut(pos, text, {}, int(options & 0x6), rect);
@@ -311,7 +343,11 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             };
             const quint32 meshAt = 36 + nVer * 16;
             const quint32 step = mode == 2 ? 12 : 8;
-            for (quint32 k = 0; k < nTri && k < 100000 && r.has(meshAt + k * step, step); ++k) {
+            // How many shapes, and how much of the picture they may cover
+            // together, is settled before the first is drawn.
+            const quint32 shapes = std::min<quint32>(nTri, quint32(limits.gradientShapes));
+            qint64 area = limits.gradientPixels;
+            for (quint32 k = 0; k < shapes && r.has(meshAt + k * step, step) && !stop->requested(); ++k) {
                 QPointF a, b, c3;
                 QColor ca, cb, cc;
                 const quint32 i0 = r.u32(meshAt + k * step), i1 = r.u32(meshAt + k * step + 4);
@@ -324,15 +360,22 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
                     if (i2 >= nVer)
                         continue;
                     vertex(i2, &c3, &cc);
+                    const QPolygonF corners({a, b, c3});
+                    area -= dc.imageArea(corners.boundingRect());
+                    if (area < 0)
+                        break;
                     // One colour per triangle: the mean of its corners.
                     const QColor mean((ca.red() + cb.red() + cc.red()) / 3, (ca.green() + cb.green() + cc.green()) / 3,
-                        (ca.blue() + cb.blue() + cc.blue()) / 3);
+                                      (ca.blue() + cb.blue() + cc.blue()) / 3);
                     QPainterPath tri;
-                    tri.addPolygon(QPolygonF({a, b, c3}));
+                    tri.addPolygon(corners);
                     tri.closeSubpath();
                     dc.fillLogicalPath(tri, QBrush(mean));
                 } else {
                     const QRectF box = QRectF(a, b).normalized();
+                    area -= dc.imageArea(box);
+                    if (area < 0)
+                        break;
                     QLinearGradient g = mode == 1 ? QLinearGradient(box.topLeft(), box.bottomLeft())
                                                   : QLinearGradient(box.topLeft(), box.topRight());
                     g.setColorAt(0, ca);
@@ -344,26 +387,66 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             }
             break;
         }
-        case 7: dc.polyPolyline(polyPolys(r, false)); break;
-        case 8: dc.polyPolygon(polyPolys(r, false)); break;
-        case 90: dc.polyPolyline(polyPolys(r, true)); break;
-        case 91: dc.polyPolygon(polyPolys(r, true)); break;
-        case 9: dc.s.winExt = pointL(r, 8); break;
-        case 10: dc.s.winOrg = pointL(r, 8); break;
-        case 11: dc.s.vpExt = pointL(r, 8); break;
-        case 12: dc.s.vpOrg = pointL(r, 8); break;
-        case 15: dc.setPixel(pointL(r, 8), colorRef(r, 16)); break;
-        case 17: dc.s.mapMode = int(r.u32(8)); break;
-        case 18: dc.s.bkMode = int(r.u32(8)); break;
-        case 19: dc.s.polyFillMode = int(r.u32(8)); break;
-        case 20: dc.s.rop2 = int(r.u32(8)); break;
-        case 22: dc.s.textAlign = int(r.u32(8)); break;
-        case 24: dc.s.textColor = colorRef(r, 8); break;
-        case 25: dc.s.bkColor = colorRef(r, 8); break;
-        case 26: dc.offsetClip(pointL(r, 8)); break;
-        case 27: dc.moveTo(pointL(r, 8)); break;
-        case 29: dc.excludeClipRect(rectL(r, 8)); break;
-        case 30: dc.intersectClipRect(rectL(r, 8)); break;
+        case 7:
+            dc.polyPolyline(polyPolys(r, false, limits.pathPoints, stop));
+            break;
+        case 8:
+            dc.polyPolygon(polyPolys(r, false, limits.pathPoints, stop));
+            break;
+        case 90:
+            dc.polyPolyline(polyPolys(r, true, limits.pathPoints, stop));
+            break;
+        case 91:
+            dc.polyPolygon(polyPolys(r, true, limits.pathPoints, stop));
+            break;
+        case 9:
+            dc.s.winExt = pointL(r, 8);
+            break;
+        case 10:
+            dc.s.winOrg = pointL(r, 8);
+            break;
+        case 11:
+            dc.s.vpExt = pointL(r, 8);
+            break;
+        case 12:
+            dc.s.vpOrg = pointL(r, 8);
+            break;
+        case 15:
+            dc.setPixel(pointL(r, 8), colorRef(r, 16));
+            break;
+        case 17:
+            dc.s.mapMode = int(r.u32(8));
+            break;
+        case 18:
+            dc.s.bkMode = int(r.u32(8));
+            break;
+        case 19:
+            dc.s.polyFillMode = int(r.u32(8));
+            break;
+        case 20:
+            dc.s.rop2 = int(r.u32(8));
+            break;
+        case 22:
+            dc.s.textAlign = int(r.u32(8));
+            break;
+        case 24:
+            dc.s.textColor = colorRef(r, 8);
+            break;
+        case 25:
+            dc.s.bkColor = colorRef(r, 8);
+            break;
+        case 26:
+            dc.offsetClip(pointL(r, 8));
+            break;
+        case 27:
+            dc.moveTo(pointL(r, 8));
+            break;
+        case 29:
+            dc.excludeClipRect(rectL(r, 8));
+            break;
+        case 30:
+            dc.intersectClipRect(rectL(r, 8));
+            break;
         case 31:
         case 32: {
             const double xn = r.i32(8), xd = r.i32(12), yn = r.i32(16), yd = r.i32(20);
@@ -373,8 +456,12 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             }
             break;
         }
-        case 33: dc.saveDc(); break;
-        case 34: dc.restoreDc(r.i32(8)); break;
+        case 33:
+            dc.saveDc();
+            break;
+        case 34:
+            dc.restoreDc(r.i32(8));
+            break;
         case 35:
         case 36: {
             const QTransform x(r.f32(8), r.f32(12), r.f32(16), r.f32(20), r.f32(24), r.f32(28));
@@ -440,7 +527,8 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             o.kind = GdiObject::Brush;
             o.brush.style = GdiBrush::Pattern;
             o.brush.color = dc.s.textColor;
-            o.brush.pattern = monoPattern(r, r.u32(16), r.u32(24), r.u32(28), dc.s.textColor, dc.s.bkColor);
+            if (dc.mayHoldPattern(kMaxPatternPixels))
+                o.brush.pattern = monoPattern(r, r.u32(16), r.u32(24), r.u32(28), dc.s.textColor, dc.s.bkColor);
             dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
             break;
         }
@@ -449,7 +537,9 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             o.kind = GdiObject::Brush;
             o.brush.style = GdiBrush::Pattern;
             o.brush.color = Qt::gray;
-            o.brush.pattern = brushPattern(recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28)));
+            // Past the budget of pattern pixels, a grey stand-in.
+            if (dc.mayHoldPattern(kMaxPatternPixels))
+                o.brush.pattern = brushPattern(recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28), stop));
             dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
             break;
         }
@@ -482,7 +572,9 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             dc.setObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)), o);
             break;
         }
-        case 40: dc.deleteObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1))); break;
+        case 40:
+            dc.deleteObject(int(std::min<quint32>(r.u32(8), kMaxHandles + 1)));
+            break;
         case 41: { // AngleArc
             const QPointF c = pointL(r, 8);
             const double rad = r.u32(16);
@@ -497,23 +589,57 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             dc.s.cur = path.currentPosition();
             break;
         }
-        case 42: dc.ellipse(rectL(r, 8)); break;
-        case 43: dc.rectangle(rectL(r, 8)); break;
-        case 44: dc.roundRect(rectL(r, 8), r.i32(24), r.i32(28)); break;
-        case 45: dc.arc(GdiContext::Arc, rectL(r, 8), pointL(r, 24), pointL(r, 32)); break;
-        case 46: dc.arc(GdiContext::Chord, rectL(r, 8), pointL(r, 24), pointL(r, 32)); break;
-        case 47: dc.arc(GdiContext::Pie, rectL(r, 8), pointL(r, 24), pointL(r, 32)); break;
-        case 55: dc.arc(GdiContext::ArcTo, rectL(r, 8), pointL(r, 24), pointL(r, 32)); break;
-        case 54: dc.lineTo(pointL(r, 8)); break;
-        case 57: dc.s.arcDirection = int(r.u32(8)); break;
-        case 59: dc.beginPath(); break;
-        case 60: dc.endPath(); break;
-        case 61: dc.closeFigure(); break;
-        case 62: dc.fillPath(); break;
-        case 63: dc.strokeAndFillPath(); break;
-        case 64: dc.strokePath(); break;
-        case 67: dc.selectClipPath(int(r.u32(8))); break;
-        case 68: dc.abortPath(); break;
+        case 42:
+            dc.ellipse(rectL(r, 8));
+            break;
+        case 43:
+            dc.rectangle(rectL(r, 8));
+            break;
+        case 44:
+            dc.roundRect(rectL(r, 8), r.i32(24), r.i32(28));
+            break;
+        case 45:
+            dc.arc(GdiContext::Arc, rectL(r, 8), pointL(r, 24), pointL(r, 32));
+            break;
+        case 46:
+            dc.arc(GdiContext::Chord, rectL(r, 8), pointL(r, 24), pointL(r, 32));
+            break;
+        case 47:
+            dc.arc(GdiContext::Pie, rectL(r, 8), pointL(r, 24), pointL(r, 32));
+            break;
+        case 55:
+            dc.arc(GdiContext::ArcTo, rectL(r, 8), pointL(r, 24), pointL(r, 32));
+            break;
+        case 54:
+            dc.lineTo(pointL(r, 8));
+            break;
+        case 57:
+            dc.s.arcDirection = int(r.u32(8));
+            break;
+        case 59:
+            dc.beginPath();
+            break;
+        case 60:
+            dc.endPath();
+            break;
+        case 61:
+            dc.closeFigure();
+            break;
+        case 62:
+            dc.fillPath();
+            break;
+        case 63:
+            dc.strokeAndFillPath();
+            break;
+        case 64:
+            dc.strokePath();
+            break;
+        case 67:
+            dc.selectClipPath(int(r.u32(8)));
+            break;
+        case 68:
+            dc.abortPath();
+            break;
         case 71: { // FillRgn: region in device units, with a given brush
             const quint32 ih = r.u32(24);
             const GdiBrush saved = dc.s.brush;
@@ -522,7 +648,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             else
                 dc.selectObject(int(std::min<quint32>(ih, kMaxHandles + 1)));
             const QTransform dev(sx, 0, 0, sy, -fp.left() * sx, -fp.top() * sy);
-            dc.fillDeviceRegion(regionPath(r, 32, r.u32(28), dev));
+            dc.fillImageRegion(regionOf(r, 32, r.u32(28), dev, dc));
             dc.s.brush = saved;
             break;
         }
@@ -533,17 +659,17 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             if (cb == 0 && mode == 5)
                 dc.resetClip();
             else
-                dc.setClipRegion(regionOf(r, 16, cb, dev), mode);
+                dc.setClipRegion(regionOf(r, 16, cb, dev, dc), mode);
             break;
         }
-        case 76: // BitBlt
-        case 77: // StretchBlt
-        case 114: // AlphaBlend
+        case 76:    // BitBlt
+        case 77:    // StretchBlt
+        case 114:   // AlphaBlend
         case 116: { // TransparentBlt
             const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
             const quint32 rop = (type == 76 || type == 77) ? r.u32(40) : 0x00CC0020;
             const double xs = r.i32(44), ys = r.i32(48);
-            const QImage img = recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96));
+            const QImage img = recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96), stop);
             QRectF src;
             if (type == 76)
                 src = QRectF(xs, ys, dest.width(), dest.height());
@@ -555,12 +681,12 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
                 dc.drawImage(dest, img, src, rop);
             break;
         }
-        case 80: // SetDIBitsToDevice
+        case 80:   // SetDIBitsToDevice
         case 81: { // StretchDIBits
             const double xd = r.i32(24), yd = r.i32(28), xs = r.i32(32), ys = r.i32(36);
             const double cxs = r.i32(40), cys = r.i32(44);
             bool bottomUp = true;
-            const QImage img = recordDib(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), &bottomUp);
+            const QImage img = recordDib(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), stop, &bottomUp);
             QRectF dest(xd, yd, cxs, cys);
             quint32 rop = 0x00CC0020;
             if (type == 81) {
@@ -579,7 +705,8 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 83:
         case 84: { // ExtTextOutA / ExtTextOutW
             const QPointF pos = pointL(r, 36);
-            const quint32 n = std::min<quint32>(r.u32(44), 1u << 20);
+            // Characters past the limit are not even read.
+            const quint32 n = std::min<quint32>(r.u32(44), quint32(limits.textChars));
             const quint32 offString = r.u32(48);
             const quint32 options = r.u32(52);
             const QRectF rect = rectL(r, 56);
@@ -589,25 +716,27 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
                 if (!r.has(offString, quint64(n) * 2))
                     break;
                 text.reserve(int(n));
-                for (quint32 i = 0; i < n; ++i)
+                for (quint32 i = 0; i < n && !stop->poll(); ++i)
                     text.append(QChar(r.u16(offString + i * 2)));
             } else {
                 if (!r.has(offString, n))
                     break;
-                text = decodeAnsi(
-                    QByteArray(reinterpret_cast<const char *>(r.data() + offString), int(n)), dc.s.font.charset);
+                text = decodeAnsi(QByteArray(reinterpret_cast<const char *>(r.data() + offString), int(n)),
+                                  dc.s.font.charset);
             }
             QVector<double> dx;
             // With ETO_PDY the advances come in x,y pairs.
             const quint32 stride = (options & 0x2000) ? 8 : 4;
             if (offDx && r.has(offDx, quint64(n) * stride) && text.size() == int(n)) {
-                for (quint32 i = 0; i < n; ++i)
+                dx.reserve(int(n));
+                for (quint32 i = 0; i < n && !stop->poll(); ++i)
                     dx.append(r.i32(offDx + i * stride));
             }
             dc.textOut(pos, text, dx, int(options), rect);
             break;
         }
-        default: break;
+        default:
+            break;
         }
     }
     return image;

@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 
+#include "../checkednumber.h"
 #include "../picture_raster.h"
 
 #include <QFontMetricsF>
@@ -9,6 +10,8 @@
 #include <QStringDecoder>
 
 #include <cmath>
+#include <cstdlib>
+#include <sys/mman.h>
 
 namespace ptt::metafile {
 
@@ -18,22 +21,46 @@ namespace {
 constexpr double kMaxCoord = 1e8;
 constexpr int kMaxSavedStates = 1024;
 constexpr qint64 kMaxEmbeddedPixels = 4096ll * 4096;
-constexpr int kMaxPatternSide = 256;
-// Longer strings in one record are cut: no real picture has them.
-constexpr int kMaxTextChars = 8192;
 // Clip paths beyond this many elements make path set operations crawl.
 constexpr int kMaxClipElements = 5000;
+// Rows of rectangles a region clip may hand the painter, which keeps one
+// span of 8 bytes for each.
+constexpr qint64 kMaxClipSpans = 1 << 22;
+
+// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
+bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
+{
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    const QRectF r = t.mapRect(logical.normalized());
+    const int lim = int(kMaxCoord);
+    const auto l = checkedInt(r.left(), Rounding::HalfAway, -lim, lim);
+    const auto tp = checkedInt(r.top(), Rounding::HalfAway, -lim, lim);
+    const auto rt = checkedInt(r.right(), Rounding::HalfAway, -lim, lim);
+    const auto b = checkedInt(r.bottom(), Rounding::HalfAway, -lim, lim);
+    if (!l || !tp || !rt || !b)
+        return false;
+    *out = QRect(QPoint(*l, *tp), QPoint(*rt - 1, *b - 1));
+    return true;
+}
 
 Qt::BrushStyle hatchStyle(int hatch)
 {
     switch (hatch) {
-    case 0: return Qt::HorPattern;
-    case 1: return Qt::VerPattern;
-    case 2: return Qt::FDiagPattern;
-    case 3: return Qt::BDiagPattern;
-    case 4: return Qt::CrossPattern;
-    case 5: return Qt::DiagCrossPattern;
-    default: return Qt::SolidPattern;
+    case 0:
+        return Qt::HorPattern;
+    case 1:
+        return Qt::VerPattern;
+    case 2:
+        return Qt::FDiagPattern;
+    case 3:
+        return Qt::BDiagPattern;
+    case 4:
+        return Qt::CrossPattern;
+    case 5:
+        return Qt::DiagCrossPattern;
+    default:
+        return Qt::SolidPattern;
     }
 }
 
@@ -42,12 +69,18 @@ Qt::BrushStyle hatchStyle(int hatch)
 double mapModeUnitMm(int mapMode)
 {
     switch (mapMode) {
-    case MM_LOMETRIC: return 0.1;
-    case MM_HIMETRIC: return 0.01;
-    case MM_LOENGLISH: return 0.254;
-    case MM_HIENGLISH: return 0.0254;
-    case MM_TWIPS: return 25.4 / 1440;
-    default: return 0;
+    case MM_LOMETRIC:
+        return 0.1;
+    case MM_HIMETRIC:
+        return 0.01;
+    case MM_LOENGLISH:
+        return 0.254;
+    case MM_HIENGLISH:
+        return 0.0254;
+    case MM_TWIPS:
+        return 25.4 / 1440;
+    default:
+        return 0;
     }
 }
 
@@ -56,16 +89,34 @@ QString decodeAnsi(const QByteArray &bytes, int charset)
     const char *codec = "windows-1252";
     switch (charset) {
     case 1: // the system's code page: a Chinese system's is GBK
-    case 134: codec = "GBK"; break;
-    case 136: codec = "Big5"; break;
-    case 128: codec = "Shift_JIS"; break;
-    case 129: codec = "EUC-KR"; break;
-    case 161: codec = "windows-1253"; break;
-    case 162: codec = "windows-1254"; break;
-    case 204: codec = "windows-1251"; break;
-    case 238: codec = "windows-1250"; break;
-    case 2: return QString::fromLatin1(bytes);
-    default: break;
+    case 134:
+        codec = "GBK";
+        break;
+    case 136:
+        codec = "Big5";
+        break;
+    case 128:
+        codec = "Shift_JIS";
+        break;
+    case 129:
+        codec = "EUC-KR";
+        break;
+    case 161:
+        codec = "windows-1253";
+        break;
+    case 162:
+        codec = "windows-1254";
+        break;
+    case 204:
+        codec = "windows-1251";
+        break;
+    case 238:
+        codec = "windows-1250";
+        break;
+    case 2:
+        return QString::fromLatin1(bytes);
+    default:
+        break;
     }
     QStringDecoder dec(codec);
     if (!dec.isValid())
@@ -73,21 +124,90 @@ QString decodeAnsi(const QByteArray &bytes, int charset)
     return dec(bytes);
 }
 
-QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage)
+RecordLimits RecordLimits::forImage(QSize image)
 {
-    Q_UNUSED(usage);
+    const qint64 px = std::max<qint64>(1, qint64(image.width()) * image.height());
+    auto within = [](qint64 v, qint64 lo, qint64 hi) { return int(std::clamp(v, lo, hi)); };
+    RecordLimits l;
+    l.regionRects = within(px / 16, 4096, 65536);
+    l.heldRegionRects = 16ll * l.regionRects;
+    l.pathPoints = within(px / 16, 16384, 262144);
+    // Drawing an outline costs about its length; twice the picture's pixels
+    // is the picture hatched with a line every pixel.
+    l.pathLength = 2.0 * double(std::max<qint64>(px, 1 << 16));
+    l.textChars = within(px / 256, 256, 8192);
+    l.textPixels = 64 * px;
+    l.gradientShapes = within(px / 16, 1024, 65536);
+    l.gradientPixels = 16 * px;
+    l.heldPatternPixels = 1 << 24; // 64 MB: 256 brushes of the largest pattern
+
+    return l;
+}
+
+QImage transparentImage(QSize size, DecodeStop *stop)
+{
+    if (size.isEmpty() || size.width() > PictureLimits::maxSide || size.height() > PictureLimits::maxSide)
+        return QImage();
+    const qsizetype stride = qsizetype(size.width()) * 4;
+    const size_t bytes = size_t(stride) * size_t(size.height());
+    constexpr size_t kHugePage = 2 << 20;
+    if (bytes < 2 * kHugePage)
+        return ptt::detail::zeroedImage(size, QImage::Format_ARGB32_Premultiplied);
+    // A large picture in huge pages where the system offers them: a few
+    // hundred page faults instead of tens of thousands. Its pages are
+    // touched here, a huge page at a time, so a stop is noticed meanwhile and
+    // the drawing meets no faults later.
+    struct Mapping {
+        void *start;
+        size_t length;
+    };
+    const size_t length = bytes + kHugePage;
+    void *start = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (start == MAP_FAILED)
+        return QImage();
+    uchar *bits = reinterpret_cast<uchar *>((reinterpret_cast<quintptr>(start) + kHugePage - 1) & ~(kHugePage - 1));
+#ifdef MADV_HUGEPAGE
+    ::madvise(bits, (bytes + kHugePage - 1) & ~(kHugePage - 1), MADV_HUGEPAGE);
+#endif
+    for (size_t at = 0; at < bytes; at += 4096) {
+        if (at % kHugePage == 0 && stop->requested()) {
+            ::munmap(start, length);
+            return QImage();
+        }
+        bits[at] = 0;
+    }
+    return QImage(
+        bits, size.width(), size.height(), stride, QImage::Format_ARGB32_Premultiplied,
+        [](void *info) {
+            const Mapping *m = static_cast<Mapping *>(info);
+            ::munmap(m->start, m->length);
+            delete m;
+        },
+        new Mapping{start, length});
+}
+
+QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop)
+{
+    QRegion region;
+    for (const QRect &r : rects) {
+        if (stop->poll())
+            break;
+        region += r;
+    }
+    return region;
+}
+
+QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop)
+{
     // Without separate bits, "info" is the whole packed bitmap.
     if (!info || infoSize < 12 || infoSize > (256u << 20) || bitsSize > (256u << 20))
         return QImage();
-    QByteArray dib;
-    dib.reserve(int(infoSize + bitsSize));
-    dib.append(reinterpret_cast<const char *>(info), int(infoSize));
-    if (bits && bitsSize)
-        dib.append(reinterpret_cast<const char *>(bits), int(bitsSize));
     QString error;
     // Bitmaps inside a metafile are held as brushes or drawn one per record:
     // a smaller cap keeps many of them within memory.
-    return ptt::detail::decodeDibChecked(dib, bits && bitsSize ? infoSize : 0, &error, kMaxEmbeddedPixels);
+    if (bits && bitsSize)
+        return ptt::detail::decodeDibChecked(info, infoSize, bits, bitsSize, &error, kMaxEmbeddedPixels, stop);
+    return ptt::detail::decodeDibChecked(info, infoSize, &error, kMaxEmbeddedPixels, stop);
 }
 
 QImage brushPattern(const QImage &bitmap)
@@ -97,8 +217,8 @@ QImage brushPattern(const QImage &bitmap)
     return bitmap.copy(0, 0, std::min(bitmap.width(), kMaxPatternSide), std::min(bitmap.height(), kMaxPatternSide));
 }
 
-GdiContext::GdiContext(QImage *image)
-    : m_image(image)
+GdiContext::GdiContext(QImage *image, DecodeStop *stop)
+    : m_image(image), m_stop(stop), m_limits(RecordLimits::forImage(image->size()))
 {
     m_painter.begin(image);
     m_painter.setRenderHint(QPainter::Antialiasing, true);
@@ -152,26 +272,56 @@ double GdiContext::scale() const
     return std::sqrt(std::abs(t.m11() * t.m22() - t.m12() * t.m21()));
 }
 
+qint64 GdiContext::imageArea(const QRectF &logical) const
+{
+    const QRectF r = fullTransform().mapRect(logical.normalized()).intersected(QRectF(m_image->rect()));
+    if (!(r.width() > 0 && r.height() > 0))
+        return 0;
+    return qint64(boundedInt(r.width(), Rounding::Up, 0)) * boundedInt(r.height(), Rounding::Up, 0);
+}
+
+void GdiContext::hold(const GdiObject &o, int sign)
+{
+    if (o.kind == GdiObject::Region)
+        m_heldRegionRects += sign * qint64(o.region.rectCount());
+    else if (o.kind == GdiObject::Brush && !o.brush.pattern.isNull())
+        m_heldPatternPixels += sign * qint64(o.brush.pattern.width()) * o.brush.pattern.height();
+}
+
 void GdiContext::resizeObjects(int count)
 {
-    m_objects.assign(size_t(std::max(0, count)), GdiObject());
+    // Slots are made as objects arrive: a header may claim 65535 handles.
+    m_objects.clear();
+    m_objectSlots = std::max(0, count);
+    m_firstFree = 0;
+    m_heldRegionRects = 0;
+    m_heldPatternPixels = 0;
 }
 
 int GdiContext::addObject(const GdiObject &obj)
 {
-    for (size_t i = 0; i < m_objects.size(); ++i) {
-        if (m_objects[i].kind == GdiObject::Empty) {
-            m_objects[i] = obj;
-            return int(i);
-        }
-    }
-    return -1;
+    size_t i = m_firstFree;
+    while (i < m_objects.size() && m_objects[i].kind != GdiObject::Empty)
+        ++i;
+    if (i >= size_t(m_objectSlots))
+        return -1;
+    if (i == m_objects.size())
+        m_objects.emplace_back();
+    m_objects[i] = obj;
+    hold(obj, 1);
+    m_firstFree = i + 1;
+    return int(i);
 }
 
 void GdiContext::setObject(int index, const GdiObject &obj)
 {
-    if (index >= 0 && size_t(index) < m_objects.size())
-        m_objects[size_t(index)] = obj;
+    if (index < 0 || index >= m_objectSlots)
+        return;
+    if (size_t(index) >= m_objects.size())
+        m_objects.resize(size_t(index) + 1);
+    hold(m_objects[size_t(index)], -1);
+    m_objects[size_t(index)] = obj;
+    hold(obj, 1);
 }
 
 void GdiContext::selectObject(int index)
@@ -180,25 +330,50 @@ void GdiContext::selectObject(int index)
         return;
     const GdiObject &o = m_objects[size_t(index)];
     switch (o.kind) {
-    case GdiObject::Pen: s.pen = o.pen; break;
-    case GdiObject::Brush: s.brush = o.brush; break;
-    case GdiObject::Font: s.font = o.font; break;
-    default: break;
+    case GdiObject::Pen:
+        s.pen = o.pen;
+        break;
+    case GdiObject::Brush:
+        s.brush = o.brush;
+        break;
+    case GdiObject::Font:
+        s.font = o.font;
+        break;
+    default:
+        break;
     }
 }
 
 void GdiContext::selectStockObject(int id)
 {
     switch (id) {
-    case 0: s.brush = GdiBrush {GdiBrush::Solid, Qt::white, 0, {}}; break;
-    case 1: s.brush = GdiBrush {GdiBrush::Solid, QColor(192, 192, 192), 0, {}}; break;
-    case 2: s.brush = GdiBrush {GdiBrush::Solid, QColor(128, 128, 128), 0, {}}; break;
-    case 3: s.brush = GdiBrush {GdiBrush::Solid, QColor(64, 64, 64), 0, {}}; break;
-    case 4: s.brush = GdiBrush {GdiBrush::Solid, Qt::black, 0, {}}; break;
-    case 5: s.brush = GdiBrush {GdiBrush::Null, Qt::black, 0, {}}; break;
-    case 6: s.pen = GdiPen {0, 0, Qt::white}; break;
-    case 7: s.pen = GdiPen {0, 0, Qt::black}; break;
-    case 8: s.pen = GdiPen {5, 0, Qt::black}; break;
+    case 0:
+        s.brush = GdiBrush{GdiBrush::Solid, Qt::white, 0, {}};
+        break;
+    case 1:
+        s.brush = GdiBrush{GdiBrush::Solid, QColor(192, 192, 192), 0, {}};
+        break;
+    case 2:
+        s.brush = GdiBrush{GdiBrush::Solid, QColor(128, 128, 128), 0, {}};
+        break;
+    case 3:
+        s.brush = GdiBrush{GdiBrush::Solid, QColor(64, 64, 64), 0, {}};
+        break;
+    case 4:
+        s.brush = GdiBrush{GdiBrush::Solid, Qt::black, 0, {}};
+        break;
+    case 5:
+        s.brush = GdiBrush{GdiBrush::Null, Qt::black, 0, {}};
+        break;
+    case 6:
+        s.pen = GdiPen{0, 0, Qt::white};
+        break;
+    case 7:
+        s.pen = GdiPen{0, 0, Qt::black};
+        break;
+    case 8:
+        s.pen = GdiPen{5, 0, Qt::black};
+        break;
     case 10:
     case 11:
     case 16:
@@ -214,14 +389,18 @@ void GdiContext::selectStockObject(int id)
         s.font.height = 16;
         s.font.face = QStringLiteral("Sans Serif");
         break;
-    default: break;
+    default:
+        break;
     }
 }
 
 void GdiContext::deleteObject(int index)
 {
-    if (index >= 0 && size_t(index) < m_objects.size())
+    if (index >= 0 && size_t(index) < m_objects.size()) {
+        hold(m_objects[size_t(index)], -1);
         m_objects[size_t(index)] = GdiObject();
+        m_firstFree = std::min(m_firstFree, size_t(index));
+    }
 }
 
 QPen GdiContext::qpen() const
@@ -237,21 +416,43 @@ QPen GdiContext::qpen() const
         w = maxW;
     QPen pen(s.pen.color, w);
     switch (style) {
-    case 1: pen.setStyle(Qt::DashLine); break;
-    case 2: pen.setStyle(Qt::DotLine); break;
-    case 3: pen.setStyle(Qt::DashDotLine); break;
-    case 4: pen.setStyle(Qt::DashDotDotLine); break;
-    default: pen.setStyle(Qt::SolidLine); break;
+    case 1:
+        pen.setStyle(Qt::DashLine);
+        break;
+    case 2:
+        pen.setStyle(Qt::DotLine);
+        break;
+    case 3:
+        pen.setStyle(Qt::DashDotLine);
+        break;
+    case 4:
+        pen.setStyle(Qt::DashDotDotLine);
+        break;
+    default:
+        pen.setStyle(Qt::SolidLine);
+        break;
     }
     switch (s.pen.style & 0xF00) {
-    case 0x100: pen.setCapStyle(Qt::SquareCap); break;
-    case 0x200: pen.setCapStyle(Qt::FlatCap); break;
-    default: pen.setCapStyle(Qt::RoundCap); break;
+    case 0x100:
+        pen.setCapStyle(Qt::SquareCap);
+        break;
+    case 0x200:
+        pen.setCapStyle(Qt::FlatCap);
+        break;
+    default:
+        pen.setCapStyle(Qt::RoundCap);
+        break;
     }
     switch (s.pen.style & 0xF000) {
-    case 0x1000: pen.setJoinStyle(Qt::BevelJoin); break;
-    case 0x2000: pen.setJoinStyle(Qt::MiterJoin); break;
-    default: pen.setJoinStyle(Qt::RoundJoin); break;
+    case 0x1000:
+        pen.setJoinStyle(Qt::BevelJoin);
+        break;
+    case 0x2000:
+        pen.setJoinStyle(Qt::MiterJoin);
+        break;
+    default:
+        pen.setJoinStyle(Qt::RoundJoin);
+        break;
     }
     return pen;
 }
@@ -259,33 +460,76 @@ QPen GdiContext::qpen() const
 QBrush GdiContext::qbrush(const GdiBrush &b) const
 {
     switch (b.style) {
-    case GdiBrush::Null: return Qt::NoBrush;
-    case GdiBrush::Hatched: return QBrush(b.color, hatchStyle(b.hatch));
+    case GdiBrush::Null:
+        return Qt::NoBrush;
+    case GdiBrush::Hatched:
+        return QBrush(b.color, hatchStyle(b.hatch));
     case GdiBrush::Pattern:
         if (!b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(b.color);
-    default: return QBrush(b.color);
+    default:
+        return QBrush(b.color);
     }
 }
+
+namespace {
+
+// The path up to where its outline reaches maxLength (curves counted by their
+// control points, which never understates them); the path itself when shorter.
+QPainterPath cutToLength(const QPainterPath &path, double maxLength)
+{
+    double length = 0;
+    const int n = path.elementCount();
+    for (int i = 1; i < n; ++i) {
+        const QPainterPath::Element e = path.elementAt(i);
+        if (e.isMoveTo())
+            continue;
+        const QPainterPath::Element prev = path.elementAt(i - 1);
+        length += std::hypot(e.x - prev.x, e.y - prev.y);
+        if (length <= maxLength)
+            continue;
+        // Cut before the element that goes past, at a whole curve.
+        int end = i;
+        while (end > 0 && path.elementAt(end).type == QPainterPath::CurveToDataElement)
+            --end;
+        QPainterPath cut;
+        cut.setFillRule(path.fillRule());
+        for (int k = 0; k < end; ++k) {
+            const QPainterPath::Element c = path.elementAt(k);
+            if (c.isMoveTo())
+                cut.moveTo(c);
+            else if (c.isLineTo())
+                cut.lineTo(c);
+            else if (c.isCurveTo() && k + 2 < end)
+                cut.cubicTo(c, path.elementAt(k + 1), path.elementAt(k + 2));
+        }
+        return cut;
+    }
+    return path;
+}
+
+} // namespace
 
 bool GdiContext::sane(const QPainterPath &dev) const
 {
     const QRectF r = dev.controlPointRect();
-    return std::isfinite(r.left()) && std::isfinite(r.right()) && std::isfinite(r.top()) && std::isfinite(r.bottom())
-        && std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
-        && std::abs(r.bottom()) < kMaxCoord;
+    return std::isfinite(r.left()) && std::isfinite(r.right()) && std::isfinite(r.top()) && std::isfinite(r.bottom()) &&
+           std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord &&
+           std::abs(r.bottom()) < kMaxCoord;
 }
 
 void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stroke)
 {
     if (m_inPath) {
-        m_path.addPath(logical);
+        if (pathHasRoom(logical.elementCount()))
+            m_path.addPath(logical);
         return;
     }
     QPainterPath dev = fullTransform().map(logical);
     if (!sane(dev))
         return;
+    dev = cutToLength(dev, m_limits.pathLength);
     dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     if (s.rop2 == 11) // R2_NOP
         return;
@@ -306,19 +550,19 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
                 QPainter::CompositionMode_SourceOver,
                 QPainter::CompositionMode_SourceOver,
                 QPainter::RasterOp_NotSourceAndNotDestination, // R2_NOTMERGEPEN
-                QPainter::RasterOp_NotSourceAndDestination, // R2_MASKNOTPEN
-                QPainter::RasterOp_NotSource, // R2_NOTCOPYPEN
-                QPainter::RasterOp_SourceAndNotDestination, // R2_MASKPENNOT
-                QPainter::RasterOp_NotDestination, // R2_NOT
-                QPainter::RasterOp_SourceXorDestination, // R2_XORPEN
-                QPainter::RasterOp_NotSourceOrNotDestination, // R2_NOTMASKPEN
-                QPainter::RasterOp_SourceAndDestination, // R2_MASKPEN
-                QPainter::RasterOp_NotSourceXorDestination, // R2_NOTXORPEN
+                QPainter::RasterOp_NotSourceAndDestination,    // R2_MASKNOTPEN
+                QPainter::RasterOp_NotSource,                  // R2_NOTCOPYPEN
+                QPainter::RasterOp_SourceAndNotDestination,    // R2_MASKPENNOT
+                QPainter::RasterOp_NotDestination,             // R2_NOT
+                QPainter::RasterOp_SourceXorDestination,       // R2_XORPEN
+                QPainter::RasterOp_NotSourceOrNotDestination,  // R2_NOTMASKPEN
+                QPainter::RasterOp_SourceAndDestination,       // R2_MASKPEN
+                QPainter::RasterOp_NotSourceXorDestination,    // R2_NOTXORPEN
                 QPainter::CompositionMode_SourceOver,
                 QPainter::RasterOp_NotSourceOrDestination, // R2_MERGENOTPEN
                 QPainter::CompositionMode_SourceOver,
                 QPainter::RasterOp_SourceOrNotDestination, // R2_MERGEPENNOT
-                QPainter::RasterOp_SourceOrDestination, // R2_MERGEPEN
+                QPainter::RasterOp_SourceOrDestination,    // R2_MERGEPEN
                 QPainter::CompositionMode_SourceOver,
             };
             m_painter.setCompositionMode(modes[s.rop2]);
@@ -338,6 +582,10 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
 void GdiContext::lineTo(QPointF p)
 {
     if (m_inPath) {
+        if (!pathHasRoom(2)) {
+            s.cur = p;
+            return;
+        }
         if (m_path.elementCount() == 0)
             m_path.moveTo(s.cur);
         m_path.lineTo(p);
@@ -407,7 +655,8 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
             path.closeSubpath();
     }
     if (m_inPath && kind == ArcTo) {
-        m_path.connectPath(path);
+        if (pathHasRoom(path.elementCount()))
+            m_path.connectPath(path);
         return;
     }
     fillAndStroke(path, kind == Chord || kind == Pie, true);
@@ -442,6 +691,8 @@ void GdiContext::polylineTo(const QPolygonF &poly)
         path.lineTo(p);
     s.cur = poly.last();
     if (m_inPath) {
+        if (!pathHasRoom(int(poly.size()) + 1))
+            return;
         if (m_path.elementCount() == 0)
             m_path.moveTo(path.elementAt(0));
         for (const QPointF &p : poly)
@@ -467,6 +718,8 @@ void GdiContext::polyBezier(const QPolygonF &poly, bool to)
         path.cubicTo(poly[i], poly[i + 1], poly[i + 2]);
     s.cur = path.currentPosition();
     if (m_inPath && to) {
+        if (!pathHasRoom(path.elementCount()))
+            return;
         if (m_path.elementCount() == 0)
             m_path.moveTo(path.elementAt(0));
         m_path.connectPath(path);
@@ -513,10 +766,82 @@ void GdiContext::fillRect(const QRectF &r, const QBrush &b)
         m_painter.fillPath(dev, b);
 }
 
+namespace {
+
+QPainterPath pathOf(const QRegion &region)
+{
+    QPainterPath path;
+    path.addRegion(region);
+    path.setFillRule(Qt::WindingFill);
+    return path;
+}
+
+} // namespace
+
+void GdiContext::fillImageRegion(const QRegion &region, const QBrush &brush)
+{
+    // A region is whole pixels: its rectangles fill through the clip, at the
+    // cost of their area, however many there are. The painter holds a clip
+    // as a span per row of each rectangle, so it is given the region a band
+    // of rows at a time.
+    const QRegion dev = region.intersected(m_image->rect());
+    if (dev.isEmpty() || brush.style() == Qt::NoBrush)
+        return;
+    const int rows = int(std::clamp<qint64>(kMaxClipSpans / std::max(1, dev.rectCount()), 1, m_image->height()));
+    const QRect box = dev.boundingRect();
+    for (int y = box.top(); y <= box.bottom() && !m_stop->requested(); y += rows) {
+        const QRegion band = dev.intersected(QRect(box.left(), y, box.width(), rows));
+        m_painter.save();
+        m_painter.setClipRegion(band, Qt::IntersectClip);
+        m_painter.fillRect(band.boundingRect(), brush);
+        m_painter.restore();
+    }
+}
+
+void GdiContext::fillImageRegion(const QRegion &dev)
+{
+    if (s.brush.style != GdiBrush::Null)
+        fillImageRegion(dev, qbrush(s.brush));
+}
+
+bool GdiContext::imageRegion(const QRegion &logical, QRegion *out) const
+{
+    const QTransform t = fullTransform();
+    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
+        return false;
+    QVector<QRect> rects;
+    rects.reserve(logical.rectCount());
+    for (const QRect &r : logical) {
+        if (m_stop->poll())
+            break;
+        QRect px;
+        if (axisAlignedRect(t, QRectF(r), &px) && !px.isEmpty())
+            rects.append(px);
+    }
+    // Bands from top to bottom, so each rectangle joins the region at its end.
+    std::sort(rects.begin(), rects.end(), [](const QRect &a, const QRect &b) {
+        return a.top() != b.top() ? a.top() < b.top() : a.left() < b.left();
+    });
+    *out = regionFromRects(rects, m_stop);
+    return true;
+}
+
+void GdiContext::fillLogicalRegion(const QRegion &logical, const QBrush &brush)
+{
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        fillImageRegion(dev, brush);
+        return;
+    }
+    const QPainterPath path = fullTransform().map(pathOf(logical));
+    if (sane(path))
+        m_painter.fillPath(path, brush);
+}
+
 void GdiContext::fillRegion(int regionIndex, int brushIndex)
 {
-    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
-        || m_objects[size_t(regionIndex)].kind != GdiObject::Region)
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
+        m_objects[size_t(regionIndex)].kind != GdiObject::Region)
         return;
     GdiBrush brush = s.brush;
     if (brushIndex >= 0) {
@@ -524,44 +849,35 @@ void GdiContext::fillRegion(int regionIndex, int brushIndex)
             return;
         brush = m_objects[size_t(brushIndex)].brush;
     }
-    if (brush.style == GdiBrush::Null)
-        return;
-    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
-    if (sane(dev))
-        m_painter.fillPath(dev, qbrush(brush));
+    if (brush.style != GdiBrush::Null)
+        fillLogicalRegion(m_objects[size_t(regionIndex)].region, qbrush(brush));
 }
 
-void GdiContext::frameRegion(int regionIndex, int brushIndex, double w, double h)
+void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
 {
-    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
-        || m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0
-        || size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
+        m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0 ||
+        size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
         return;
-    const QTransform t = fullTransform();
-    QPainterPath dev = t.map(m_objects[size_t(regionIndex)].region.simplified());
-    if (!sane(dev))
-        return;
-    const double width = std::clamp(std::max(std::abs(w * t.m11()), std::abs(h * t.m22())), 1.0, 1000.0);
-    m_painter.save();
-    m_painter.setClipPath(dev, Qt::IntersectClip);
-    m_painter.strokePath(dev, QPen(qbrush(m_objects[size_t(brushIndex)].brush), 2 * width));
-    m_painter.restore();
-}
-
-void GdiContext::fillDeviceRegion(const QPainterPath &dev)
-{
-    if (s.brush.style != GdiBrush::Null && sane(dev))
-        m_painter.fillPath(dev, qbrush(s.brush));
+    // The frame is the part of the region that a w x h box moved along its
+    // inside edge reaches: the region less the region shrunk by w and h.
+    const QRegion &region = m_objects[size_t(regionIndex)].region;
+    const int fw = std::max(1, std::abs(w)), fh = std::max(1, std::abs(h));
+    const QRegion inner = region.intersected(region.translated(fw, 0))
+                              .intersected(region.translated(-fw, 0))
+                              .intersected(region.translated(0, fh))
+                              .intersected(region.translated(0, -fh));
+    fillLogicalRegion(region.subtracted(inner), qbrush(m_objects[size_t(brushIndex)].brush));
 }
 
 void GdiContext::selectClipRegion(int regionIndex)
 {
-    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size()
-        || m_objects[size_t(regionIndex)].kind != GdiObject::Region) {
+    if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
+        m_objects[size_t(regionIndex)].kind != GdiObject::Region) {
         resetClip();
         return;
     }
-    QPainterPath dev = fullTransform().map(m_objects[size_t(regionIndex)].region);
+    QPainterPath dev = fullTransform().map(pathOf(m_objects[size_t(regionIndex)].region));
     if (sane(dev))
         setClipDevice(dev, 5);
 }
@@ -587,15 +903,15 @@ QFont GdiContext::qfont(double *pixelHeight) const
         h *= 0.85; // cell height to character height
     if (s.font.height == 0)
         h = 16 * std::min(1.0, sy * 12);
-    h = std::clamp(h, 1.0, 4096.0);
-    f.setPixelSize(std::max(1, int(std::lround(h))));
+    h = std::isnan(h) ? 16 : std::clamp(h, 1.0, 4096.0);
+    f.setPixelSize(boundedInt(h, Rounding::HalfAway, 1, 4096, 1));
     if (s.font.width > 0) {
         const double sx = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12());
         const double wpx = s.font.width * sx;
         // An average character is about half the em wide.
-        const int stretch = int(std::lround(100 * wpx / (0.5 * h)));
+        const int stretch = boundedInt(100 * wpx / (0.5 * h), Rounding::HalfAway, 0, 4000, 0);
         if (stretch > 0 && stretch != 100)
-            f.setStretch(std::clamp(stretch, 1, 4000));
+            f.setStretch(stretch);
     }
     f.setWeight(QFont::Weight(std::clamp(s.font.weight == 0 ? 400 : s.font.weight, 100, 900)));
     f.setItalic(s.font.italic);
@@ -606,15 +922,22 @@ QFont GdiContext::qfont(double *pixelHeight) const
     return f;
 }
 
-void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &dx, int options, const QRectF &rect)
+void GdiContext::drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm)
+{
+    // A run whose box (with room for overhangs) misses the picture costs
+    // nothing to leave out, however large its font.
+    const double m = fm.height();
+    const QRectF box = QRectF(at.x(), at.y() - fm.ascent(), advance, fm.height()).normalized().adjusted(-m, -m, m, m);
+    if (!m_painter.transform().mapRect(box).intersects(QRectF(m_image->rect())))
+        return;
+    m_painter.drawText(at, text);
+}
+
+void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double> &dx, int options, const QRectF &rect)
 {
     // Fonts need the application object; without one (a bare tool) text is left out.
-    if (m_inPath || text.isEmpty() || !QGuiApplication::instance())
+    if (m_inPath || allText.isEmpty() || !QGuiApplication::instance())
         return;
-    if (text.size() > kMaxTextChars) {
-        textOut(p, text.left(kMaxTextChars), dx.mid(0, kMaxTextChars), options, rect);
-        return;
-    }
     const QTransform t = fullTransform();
     const bool updateCp = s.textAlign & 1;
     const QPointF logicalPos = updateCp ? s.cur : p;
@@ -626,17 +949,26 @@ void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &
     const QFontMetricsF fm(font);
     const double sx = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12());
 
+    // The characters this picture's size allows at this font size, decided
+    // before any is drawn; the rest are left out.
+    const qint64 em = boundedInt(pixelHeight * pixelHeight, Rounding::Up, 1, INT_MAX, 1);
+    const qsizetype allowed =
+        qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
+    const QString text = allText.left(allowed);
+
     // Character advances in pixels: the record's own, or the font's.
     QVector<double> adv;
-    adv.reserve(text.size());
     double total = 0;
-    for (int i = 0; i < text.size(); ++i) {
-        double a = i < dx.size() ? dx[i] * sx : fm.horizontalAdvance(text.at(i));
-        adv.append(a);
-        total += a;
-    }
-    if (dx.isEmpty())
+    if (dx.isEmpty()) {
         total = fm.horizontalAdvance(text);
+    } else {
+        adv.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const double a = i < dx.size() ? dx[i] * sx : fm.horizontalAdvance(text.at(i));
+            adv.append(a);
+            total += a;
+        }
+    }
 
     m_painter.save();
     if (options & 4) { // clipped to the rectangle
@@ -669,11 +1001,23 @@ void GdiContext::textOut(QPointF p, const QString &text, const QVector<double> &
     m_painter.setFont(font);
     m_painter.setPen(s.textColor);
     if (dx.isEmpty()) {
-        m_painter.drawText(QPointF(x, y), text);
+        // In runs, so that a long string can be stopped between them.
+        constexpr qsizetype kRun = 64;
+        double cx = x;
+        for (qsizetype i = 0; i < text.size() && !m_stop->requested();) {
+            qsizetype n = std::min(kRun, text.size() - i);
+            if (i + n < text.size() && text.at(i + n - 1).isHighSurrogate())
+                ++n;
+            const QString run = n == text.size() ? text : text.mid(i, n);
+            const double a = n == text.size() ? total : fm.horizontalAdvance(run);
+            drawTextRun(run, QPointF(cx, y), a, fm);
+            cx += a;
+            i += n;
+        }
     } else {
         double cx = x;
-        for (int i = 0; i < text.size(); ++i) {
-            m_painter.drawText(QPointF(cx, y), QString(text.at(i)));
+        for (qsizetype i = 0; i < text.size() && !m_stop->requested(); ++i) {
+            drawTextRun(QString(text.at(i)), QPointF(cx, y), adv[i], fm);
             cx += adv[i];
         }
     }
@@ -696,8 +1040,12 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
     if (!sane(dev))
         return;
     switch (rop) {
-    case 0x00000042: m_painter.fillPath(dev, Qt::black); break;
-    case 0x00FF0062: m_painter.fillPath(dev, Qt::white); break;
+    case 0x00000042:
+        m_painter.fillPath(dev, Qt::black);
+        break;
+    case 0x00FF0062:
+        m_painter.fillPath(dev, Qt::white);
+        break;
     case 0x00550009: // invert the destination
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
@@ -710,7 +1058,8 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
         m_painter.fillPath(dev, qbrush(s.brush));
         m_painter.restore();
         break;
-    case 0x00AA0029: break; // destination unchanged
+    case 0x00AA0029:
+        break; // destination unchanged
     default:
         if (s.brush.style != GdiBrush::Null)
             m_painter.fillPath(dev, qbrush(s.brush));
@@ -731,18 +1080,35 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
         return;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
     switch (rop) {
-    case 0x008800C6: mode = QPainter::RasterOp_SourceAndDestination; break;
-    case 0x00EE0086: mode = QPainter::RasterOp_SourceOrDestination; break;
-    case 0x00660046: mode = QPainter::RasterOp_SourceXorDestination; break;
-    case 0x00330008: mode = QPainter::RasterOp_NotSource; break;
-    case 0x00440328: mode = QPainter::RasterOp_SourceAndNotDestination; break;
-    case 0x00BB0226: mode = QPainter::RasterOp_NotSourceOrDestination; break;
-    case 0x00220326: mode = QPainter::RasterOp_NotSourceAndDestination; break;
+    case 0x008800C6:
+        mode = QPainter::RasterOp_SourceAndDestination;
+        break;
+    case 0x00EE0086:
+        mode = QPainter::RasterOp_SourceOrDestination;
+        break;
+    case 0x00660046:
+        mode = QPainter::RasterOp_SourceXorDestination;
+        break;
+    case 0x00330008:
+        mode = QPainter::RasterOp_NotSource;
+        break;
+    case 0x00440328:
+        mode = QPainter::RasterOp_SourceAndNotDestination;
+        break;
+    case 0x00BB0226:
+        mode = QPainter::RasterOp_NotSourceOrDestination;
+        break;
+    case 0x00220326:
+        mode = QPainter::RasterOp_NotSourceAndDestination;
+        break;
     case 0x00000042:
     case 0x00FF0062:
     case 0x00550009:
-    case 0x00AA0029: patBlt(dest, rop); return;
-    default: break;
+    case 0x00AA0029:
+        patBlt(dest, rop);
+        return;
+    default:
+        break;
     }
     m_painter.save();
     m_painter.setTransform(t);
@@ -802,25 +1168,6 @@ void GdiContext::applyClip()
         m_painter.setClipPath(s.clip);
 }
 
-namespace {
-
-// The rectangle in whole image pixels when t keeps axes (no rotation or shear).
-bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
-{
-    if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
-        return false;
-    const QRectF r = t.mapRect(logical.normalized());
-    if (!(std::abs(r.left()) < kMaxCoord && std::abs(r.right()) < kMaxCoord && std::abs(r.top()) < kMaxCoord
-            && std::abs(r.bottom()) < kMaxCoord))
-        return false;
-    const int l = int(std::lround(r.left())), tp = int(std::lround(r.top()));
-    const int rt = int(std::lround(r.right())), b = int(std::lround(r.bottom()));
-    *out = QRect(QPoint(l, tp), QPoint(rt - 1, b - 1));
-    return true;
-}
-
-} // namespace
-
 void GdiContext::setClipRegion(const QRegion &region, int mode)
 {
     if (s.hasClip && !s.clipIsRegion) {
@@ -832,10 +1179,18 @@ void GdiContext::setClipRegion(const QRegion &region, int mode)
     const QRegion whole(m_image->rect().adjusted(-1, -1, 1, 1));
     const QRegion current = s.hasClip ? s.clipRegion : whole;
     switch (mode) {
-    case 1: s.clipRegion = current.intersected(region); break;
-    case 2: s.clipRegion = current.united(region); break;
-    case 3: s.clipRegion = current.xored(region); break;
-    case 4: s.clipRegion = current.subtracted(region); break;
+    case 1:
+        s.clipRegion = current.intersected(region);
+        break;
+    case 2:
+        s.clipRegion = current.united(region);
+        break;
+    case 3:
+        s.clipRegion = current.xored(region);
+        break;
+    case 4:
+        s.clipRegion = current.subtracted(region);
+        break;
     default:
         if (region.isEmpty()) {
             resetClip();
@@ -844,6 +1199,13 @@ void GdiContext::setClipRegion(const QRegion &region, int mode)
         s.clipRegion = region;
         break;
     }
+    // A clip the painter would hold in more spans than allowed is kept as
+    // its bounding rectangle.
+    qint64 spans = 0;
+    for (const QRect &r : s.clipRegion.intersected(m_image->rect()))
+        spans += r.height();
+    if (spans > kMaxClipSpans)
+        s.clipRegion = QRegion(s.clipRegion.boundingRect());
     s.hasClip = true;
     s.clipIsRegion = true;
     s.clip = QPainterPath();
@@ -892,10 +1254,18 @@ void GdiContext::setClipDevice(const QPainterPath &dev, int mode)
     if (current.elementCount() + dev.elementCount() > kMaxClipElements)
         return;
     switch (mode) {
-    case 1: s.clip = current.intersected(dev); break;
-    case 2: s.clip = current.united(dev); break;
-    case 3: s.clip = current.united(dev).subtracted(current.intersected(dev)); break;
-    case 4: s.clip = current.subtracted(dev); break;
+    case 1:
+        s.clip = current.intersected(dev);
+        break;
+    case 2:
+        s.clip = current.united(dev);
+        break;
+    case 3:
+        s.clip = current.united(dev).subtracted(current.intersected(dev));
+        break;
+    case 4:
+        s.clip = current.subtracted(dev);
+        break;
     default:
         if (dev.isEmpty()) {
             resetClip();
@@ -924,10 +1294,24 @@ void GdiContext::offsetClip(QPointF d)
         return;
     const QTransform t = fullTransform();
     const QPointF dd = t.map(d) - t.map(QPointF(0, 0));
-    if (s.clipIsRegion)
-        s.clipRegion.translate(dd.toPoint());
-    else
-        s.clip.translate(dd);
+    // Far enough to take any clip off the picture; clips are kept within
+    // this box, so offsets never add up past what an int holds.
+    constexpr int kFar = 1 << 26;
+    const QRect box(-kFar, -kFar, 2 * kFar, 2 * kFar);
+    if (s.clipIsRegion) {
+        const std::optional<int> dx = checkedInt(dd.x(), Rounding::HalfAway, -kFar, kFar);
+        const std::optional<int> dy = checkedInt(dd.y(), Rounding::HalfAway, -kFar, kFar);
+        if (dx && dy)
+            s.clipRegion = s.clipRegion.translated(*dx, *dy).intersected(box);
+        else
+            s.clipRegion = QRegion(); // moved off the picture, or by no number: nothing shows
+    } else {
+        if (std::abs(dd.x()) < kFar && std::abs(dd.y()) < kFar)
+            s.clip.translate(dd);
+        if (!(std::abs(dd.x()) < kFar && std::abs(dd.y()) < kFar) ||
+            !s.clip.boundingRect().intersects(QRectF(m_image->rect())))
+            s.clip = QPainterPath();
+    }
     applyClip();
 }
 

@@ -4,6 +4,7 @@
 // paths, saved states) drawing on a QImage through QPainter.
 #include <QColor>
 #include <QFont>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
@@ -13,12 +14,31 @@
 #include <QTransform>
 #include <QVector>
 
+#include "../decodestop.h"
+
 #include <vector>
 
 namespace ptt::metafile {
 
+// What one record may cost, fixed from the size of the image drawn on before
+// any record plays. A record beyond them is drawn reduced: cut at the limit,
+// or (a region) as its bounding rectangle.
+struct RecordLimits {
+    int regionRects;          // rectangles of one region
+    qint64 heldRegionRects;   // of all the regions the object table holds
+    int pathPoints;           // points of one record, and of the path being built
+    double pathLength;        // length of one drawn outline, in image pixels
+    int textChars;            // characters one text record draws
+    qint64 textPixels;        // em squares of the characters of one text record, in pixels
+    int gradientShapes;       // triangles or rectangles of one gradient fill
+    qint64 gradientPixels;    // the image area they may cover together
+    qint64 heldPatternPixels; // of all the pattern brushes the object table holds
+
+    static RecordLimits forImage(QSize image);
+};
+
 struct GdiPen {
-    int style = 0; // PS_* with end cap and join bits
+    int style = 0;    // PS_* with end cap and join bits
     double width = 0; // logical units; 0 is one device pixel
     QColor color = Qt::black;
 };
@@ -49,7 +69,7 @@ struct GdiObject {
     GdiPen pen;
     GdiBrush brush;
     GdiFont font;
-    QPainterPath region; // logical units
+    QRegion region; // logical units
 };
 
 // Map modes as the records number them.
@@ -74,13 +94,13 @@ struct DcState {
     GdiFont font;
     QColor textColor = Qt::black;
     QColor bkColor = Qt::white;
-    int bkMode = 2; // OPAQUE
+    int bkMode = 2;       // OPAQUE
     int polyFillMode = 1; // ALTERNATE
     int textAlign = 0;
     int rop2 = 13;
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
-    QPointF winOrg, winExt {1, 1}, vpOrg, vpExt {1, 1};
+    QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
     QTransform world;
     bool hasClip = false;
     // The clip in image pixels: whole pixels as a region while every step
@@ -93,9 +113,19 @@ struct DcState {
 
 class GdiContext {
 public:
-    // image: ARGB32 premultiplied, already cleared.
-    explicit GdiContext(QImage *image);
+    // image: ARGB32 premultiplied, already cleared. stop: asked in every
+    // loop whose length comes from the file.
+    GdiContext(QImage *image, DecodeStop *stop);
     ~GdiContext();
+
+    DecodeStop *stop() const { return m_stop; }
+    const RecordLimits &limits() const { return m_limits; }
+    // Whether the object table may take a region of this many rectangles, or
+    // a pattern brush of this many pixels, within its budget.
+    bool mayHoldRegion(qint64 rects) const { return m_heldRegionRects + rects <= m_limits.heldRegionRects; }
+    bool mayHoldPattern(qint64 pixels) const { return m_heldPatternPixels + pixels <= m_limits.heldPatternPixels; }
+    // Image pixels the rectangle (logical units) covers, clipped to the image.
+    qint64 imageArea(const QRectF &logical) const;
 
     // Device units to image pixels (EMF: reference-device pixels; WMF: the
     // picture's window is mapped here directly).
@@ -114,7 +144,7 @@ public:
 
     // Object table.
     void resizeObjects(int count);
-    int objectCount() const { return int(m_objects.size()); }
+    int objectCount() const { return m_objectSlots; }
     int addObject(const GdiObject &obj); // lowest free slot, -1 when full
     void setObject(int index, const GdiObject &obj);
     void selectObject(int index);
@@ -149,9 +179,11 @@ public:
     void fillLogicalPath(const QPainterPath &path, const QBrush &b);
     // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
     void fillRegion(int regionIndex, int brushIndex);
-    void frameRegion(int regionIndex, int brushIndex, double w, double h);
+    void frameRegion(int regionIndex, int brushIndex, int w, int h);
     void selectClipRegion(int regionIndex);
-    void fillDeviceRegion(const QPainterPath &imagePixels); // with the selected brush
+    // Whole image pixels, with the given brush or the selected one.
+    void fillImageRegion(const QRegion &imagePixels);
+    void fillImageRegion(const QRegion &imagePixels, const QBrush &brush);
 
     // Paths.
     void beginPath();
@@ -192,23 +224,45 @@ private:
     double scale() const;
     QFont qfont(double *pixelHeight) const;
     bool sane(const QPainterPath &dev) const;
+    bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
+    void hold(const GdiObject &o, int sign);
+    bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
+    void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
+    void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
 
     QImage *m_image;
+    DecodeStop *m_stop;
+    RecordLimits m_limits;
+    qint64 m_heldRegionRects = 0;
+    qint64 m_heldPatternPixels = 0;
     QPainter m_painter;
     QTransform m_device;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
     bool m_windowOnPicture = false;
-    std::vector<GdiObject> m_objects;
+    std::vector<GdiObject> m_objects; // grows up to m_objectSlots; slots past its end are empty
+    int m_objectSlots = 0;
+    size_t m_firstFree = 0; // no empty slot before this one
     std::vector<DcState> m_saved;
     bool m_inPath = false;
     QPainterPath m_path; // logical units
 };
 
+// A transparent ARGB32 premultiplied image: zero bytes, which memory fresh
+// from the system already is, so it costs no pass over its pixels. Null when
+// memory is short or *stop asks to stop while it is being set up.
+QImage transparentImage(QSize size, DecodeStop *stop);
+
 // Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
 // carry it. Returns a null image for anything malformed or out of limits.
-QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, quint32 usage = 0);
+QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop);
+
+// A region from rectangles in the order given (bands top to bottom make it
+// quick); stops early when told to.
+QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop);
 
 // A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
+constexpr int kMaxPatternSide = 256;
+constexpr qint64 kMaxPatternPixels = kMaxPatternSide * kMaxPatternSide;
 QImage brushPattern(const QImage &bitmap);
 
 QString decodeAnsi(const QByteArray &bytes, int charset);

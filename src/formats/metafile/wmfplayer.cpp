@@ -3,6 +3,8 @@
 #include "metafile.h"
 #include "recordreader.h"
 
+#include "../checkednumber.h"
+
 #include <cmath>
 
 namespace ptt::metafile {
@@ -41,17 +43,17 @@ quint32 firstRecord(const QByteArray &data, bool *placeable)
 
 } // namespace
 
-QSize renderSizeFor(QSize natural)
+QSize renderSizeFor(QSize natural, int maxSide)
 {
     const int side = std::max(natural.width(), natural.height());
-    if (side <= kMaxRenderSide)
+    if (side <= maxSide)
         return natural;
-    const double f = double(kMaxRenderSide) / side;
-    return QSize(
-        std::max(1, int(std::lround(natural.width() * f))), std::max(1, int(std::lround(natural.height() * f))));
+    const double f = double(maxSide) / side;
+    return QSize(boundedInt(natural.width() * f, Rounding::HalfAway, 1, maxSide, 1),
+                 boundedInt(natural.height() * f, Rounding::HalfAway, 1, maxSide, 1));
 }
 
-bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
+bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop)
 {
     *info = MetafileInfo();
     bool placeable = false;
@@ -77,7 +79,7 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
             *error = corrupt();
             return false;
         }
-        if (++count > kMaxRecords) {
+        if (++count > kMaxRecords || (stop && stop->poll())) {
             *error = corrupt();
             return false;
         }
@@ -123,20 +125,22 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error)
         const double f = mm > 0 ? mm * 96 / 25.4 : 1.0;
         natural = QSizeF(std::abs(ext.x()) * f, std::abs(ext.y()) * f);
     }
-    info->naturalSize
-        = QSize(std::max(1, int(std::lround(natural.width()))), std::max(1, int(std::lround(natural.height()))));
+    info->naturalSize = QSize(boundedInt(natural.width(), Rounding::HalfAway, 1, INT_MAX, 1),
+                              boundedInt(natural.height(), Rounding::HalfAway, 1, INT_MAX, 1));
     return true;
 }
 
 namespace {
 
-QPolygonF points16(const RecordReader &r, quint32 at, quint32 n)
+// n points at at; past limit they are left out.
+QPolygonF points16(const RecordReader &r, quint32 at, quint32 n, int limit, DecodeStop *stop)
 {
     QPolygonF poly;
     if (!r.has(at, quint64(n) * 4))
         return poly;
+    n = std::min<quint32>(n, quint32(limit));
     poly.reserve(int(n));
-    for (quint32 i = 0; i < n; ++i)
+    for (quint32 i = 0; i < n && !stop->poll(); ++i)
         poly.append(QPointF(r.i16(at + i * 4), r.i16(at + i * 4 + 2)));
     return poly;
 }
@@ -171,7 +175,7 @@ GdiFont readFont(const RecordReader &r, quint32 at)
 }
 
 // A DIB at the record's tail: BITMAPINFO, colour table, bits.
-QImage tailDib(const RecordReader &r, quint32 at, bool *bottomUp = nullptr)
+QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottomUp = nullptr)
 {
     if (!r.has(at, 12))
         return QImage();
@@ -180,60 +184,99 @@ QImage tailDib(const RecordReader &r, quint32 at, bool *bottomUp = nullptr)
         return QImage();
     if (bottomUp)
         *bottomUp = hs == 12 ? true : r.i32(at + 8) > 0;
-    return decodeDib(r.data() + at, r.size() - at, nullptr, 0);
+    return decodeDib(r.data() + at, r.size() - at, nullptr, 0, stop);
 }
 
-// A region: a header, its bounds, then bands of (top, bottom) with pairs of
-// (left, right) spans. Any count that does not fit the record ends it.
-QPainterPath readRegion(const RecordReader &r, quint32 at)
+// The rectangle [left, right) x [top, bottom) of a region, whichever way round.
+QRect spanRect(int left, int right, int top, int bottom)
 {
-    QPainterPath path;
-    const quint32 scans = r.u16(at + 12);
+    return QRect(QPoint(std::min(left, right), std::min(top, bottom)),
+                 QSize(std::abs(right - left), std::abs(bottom - top)));
+}
+
+// A region object: a header (next in chain, object type, object count,
+// region size, scan count, largest scan, bounding rectangle), then scans of
+// (count, top, bottom, count x-coordinates as left/right pairs, count again).
+// A scan that does not fit the record ends the region. One of more
+// rectangles than the limits allow is taken as its bounding rectangle.
+QRegion readRegion(const RecordReader &r, quint32 at, const GdiContext &dc)
+{
+    const quint32 scans = r.u16(at + 10);
+    // Count first, allocating nothing, so the cost is known before the work.
+    qint64 rects = 0;
+    QRect bounds;
     quint32 q = at + 22;
-    for (quint32 i = 0; i < scans && i < 2000 && r.has(q, 6); ++i) {
+    quint32 whole = 0; // scans that fit
+    for (; whole < scans && r.has(q, 6) && !dc.stop()->poll(); ++whole) {
         const quint32 count = r.u16(q);
-        const double top = r.i16(q + 2), bottom = r.i16(q + 4);
         if (count % 2 || !r.has(q + 6, quint64(count) * 2 + 2))
             break;
-        for (quint32 k = 0; k + 1 < count; k += 2) {
-            const double left = r.i16(q + 6 + k * 2), right = r.i16(q + 8 + k * 2);
-            path.addRect(QRectF(QPointF(left, top), QPointF(right, bottom)).normalized());
+        if (count > 0) {
+            const int top = r.i16(q + 2), bottom = r.i16(q + 4);
+            int left = r.i16(q + 6), right = left;
+            for (quint32 k = 0; k < count; ++k) {
+                left = std::min<int>(left, r.i16(q + 6 + k * 2));
+                right = std::max<int>(right, r.i16(q + 6 + k * 2));
+            }
+            bounds |= spanRect(left, right, top, bottom);
         }
+        rects += count / 2;
         q += 6 + count * 2 + 2;
     }
-    if (path.isEmpty() && r.has(at + 14, 8)) {
-        const QRectF box(QPointF(r.i16(at + 14), r.i16(at + 16)), QPointF(r.i16(at + 18), r.i16(at + 20)));
-        path.addRect(box.normalized());
+    if (rects == 0 && r.has(at + 14, 8))
+        return QRegion(spanRect(r.i16(at + 14), r.i16(at + 18), r.i16(at + 16), r.i16(at + 20)));
+    if (rects > dc.limits().regionRects || !dc.mayHoldRegion(rects))
+        return QRegion(bounds);
+    QVector<QRect> list;
+    list.reserve(int(rects));
+    q = at + 22;
+    for (quint32 i = 0; i < whole && !dc.stop()->poll(); ++i) {
+        const quint32 count = r.u16(q);
+        const int top = r.i16(q + 2), bottom = r.i16(q + 4);
+        for (quint32 k = 0; k + 1 < count; k += 2)
+            list.append(spanRect(r.i16(q + 6 + k * 2), r.i16(q + 8 + k * 2), top, bottom));
+        q += 6 + count * 2 + 2;
     }
-    return path;
+    return regionFromRects(list, dc.stop());
 }
 
 // An old device-dependent bitmap (type, width, height, bytes per row, planes,
 // bits per pixel, then rows from the top). Monochrome ones take the text and
 // background colours, as on a colour device.
-QImage bitmap16(const RecordReader &r, quint32 at, QColor fore, QColor back)
+QImage bitmap16(const RecordReader &r, quint32 at, QColor fore, QColor back, DecodeStop *stop)
 {
     const int w = r.i16(at + 2), h = r.i16(at + 4), stride = r.i16(at + 6);
     const int planes = r.u8(at + 8), bpp = r.u8(at + 9);
-    if (r.bad() || w <= 0 || h <= 0 || w > 4096 || h > 4096 || planes != 1 || stride <= 0
-        || !r.has(at + 10, quint64(stride) * h))
+    if (r.bad() || w <= 0 || h <= 0 || w > 4096 || h > 4096 || planes != 1 || stride <= 0 ||
+        !r.has(at + 10, quint64(stride) * h))
         return QImage();
-    if ((bpp == 1 && stride * 8 < w) || (bpp == 24 && stride < w * 3) || (bpp == 32 && stride < w * 4)
-        || (bpp == 8 && stride < w))
+    if ((bpp == 1 && stride * 8 < w) || (bpp == 24 && stride < w * 3) || (bpp == 32 && stride < w * 4) ||
+        (bpp == 8 && stride < w))
         return QImage();
     QImage img(w, h, QImage::Format_RGB32);
     if (img.isNull())
         return img;
     for (int y = 0; y < h; ++y) {
+        if (stop->poll())
+            return QImage();
         const uchar *row = r.data() + at + 10 + quint32(y) * quint32(stride);
         QRgb *out = reinterpret_cast<QRgb *>(img.scanLine(y));
         for (int x = 0; x < w; ++x) {
             switch (bpp) {
-            case 1: out[x] = ((row[x / 8] >> (7 - x % 8)) & 1) ? back.rgb() : fore.rgb(); break;
-            case 8: out[x] = qRgb(row[x], row[x], row[x]); break;
-            case 24: out[x] = qRgb(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]); break;
-            case 32: out[x] = qRgb(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]); break;
-            default: return QImage();
+            case 1:
+                out[x] = ((row[x / 8] >> (7 - x % 8)) & 1) ? back.rgb() : fore.rgb();
+                break;
+            case 8:
+                out[x] = qRgb(row[x], row[x], row[x]);
+                break;
+            case 24:
+                out[x] = qRgb(row[x * 3 + 2], row[x * 3 + 1], row[x * 3]);
+                break;
+            case 32:
+                out[x] = qRgb(row[x * 4 + 2], row[x * 4 + 1], row[x * 4]);
+                break;
+            default:
+                return QImage();
             }
         }
     }
@@ -251,19 +294,22 @@ QRectF srcRect(const QImage &img, double x, double y, double w, double h, bool f
 
 } // namespace
 
-QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, const std::atomic<bool> *cancel)
+QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize, DecodeStop *stop)
 {
+    DecodeStop never;
+    if (!stop)
+        stop = &never;
     // Transparent where nothing is drawn: a metafile shows what lies under it.
-    QImage image(imageSize, QImage::Format_ARGB32_Premultiplied);
+    QImage image = transparentImage(imageSize, stop);
     if (image.isNull())
         return image;
-    image.fill(Qt::transparent);
     bool placeable = false;
     const quint32 start = firstRecord(data, &placeable);
     if (start == 0)
         return image;
 
-    GdiContext dc(&image);
+    GdiContext dc(&image, stop);
+    const int pointLimit = dc.limits().pathPoints;
     dc.setWindowOnPicture(true);
     dc.resizeObjects(info.objectCount);
     dc.s.winOrg = info.window.topLeft();
@@ -278,37 +324,75 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         const quint16 fn = file.u16(at + 4);
         if (words < 3 || quint64(words) * 2 > quint64(data.size()) - at || fn == 0 || ++count > kMaxRecords)
             break;
-        if ((count & 7) == 0 && cancel && cancel->load())
+        if (stop->requested())
             break;
         const RecordReader r(file.data() + at, words * 2);
         at += words * 2;
         const quint32 p = 6; // parameters start here
         switch (fn) {
-        case 0x0103: dc.s.mapMode = r.u16(p); break;
-        case 0x0104: dc.s.rop2 = r.u16(p); break;
-        case 0x0106: dc.s.polyFillMode = r.u16(p); break;
-        case 0x0102: dc.s.bkMode = r.u16(p); break;
-        case 0x0201: dc.s.bkColor = colorRef(r, p); break;
-        case 0x0209: dc.s.textColor = colorRef(r, p); break;
-        case 0x012E: dc.s.textAlign = r.u16(p); break;
-        case 0x020B: dc.s.winOrg = QPointF(r.i16(p + 2), r.i16(p)); break;
-        case 0x020C: dc.s.winExt = QPointF(r.i16(p + 2), r.i16(p)); break;
-        case 0x020F: dc.s.winOrg += QPointF(r.i16(p + 2), r.i16(p)); break;
+        case 0x0103:
+            dc.s.mapMode = r.u16(p);
+            break;
+        case 0x0104:
+            dc.s.rop2 = r.u16(p);
+            break;
+        case 0x0106:
+            dc.s.polyFillMode = r.u16(p);
+            break;
+        case 0x0102:
+            dc.s.bkMode = r.u16(p);
+            break;
+        case 0x0201:
+            dc.s.bkColor = colorRef(r, p);
+            break;
+        case 0x0209:
+            dc.s.textColor = colorRef(r, p);
+            break;
+        case 0x012E:
+            dc.s.textAlign = r.u16(p);
+            break;
+        case 0x020B:
+            dc.s.winOrg = QPointF(r.i16(p + 2), r.i16(p));
+            break;
+        case 0x020C:
+            dc.s.winExt = QPointF(r.i16(p + 2), r.i16(p));
+            break;
+        case 0x020F:
+            dc.s.winOrg += QPointF(r.i16(p + 2), r.i16(p));
+            break;
         case 0x0410: {
             const double yd = r.i16(p), yn = r.i16(p + 2), xd = r.i16(p + 4), xn = r.i16(p + 6);
             if (xd != 0 && yd != 0)
                 dc.s.winExt = QPointF(dc.s.winExt.x() * xn / xd, dc.s.winExt.y() * yn / yd);
             break;
         }
-        case 0x0213: dc.lineTo(QPointF(r.i16(p + 2), r.i16(p))); break;
-        case 0x0214: dc.moveTo(QPointF(r.i16(p + 2), r.i16(p))); break;
-        case 0x0415: dc.excludeClipRect(rectBRTL(r, p)); break;
-        case 0x0416: dc.intersectClipRect(rectBRTL(r, p)); break;
-        case 0x0220: dc.offsetClip(QPointF(r.i16(p + 2), r.i16(p))); break;
-        case 0x012C: dc.selectClipRegion(r.u16(p)); break;
-        case 0x0418: dc.ellipse(rectBRTL(r, p)); break;
-        case 0x041B: dc.rectangle(rectBRTL(r, p)); break;
-        case 0x061C: dc.roundRect(rectBRTL(r, p + 4), r.i16(p + 2), r.i16(p)); break;
+        case 0x0213:
+            dc.lineTo(QPointF(r.i16(p + 2), r.i16(p)));
+            break;
+        case 0x0214:
+            dc.moveTo(QPointF(r.i16(p + 2), r.i16(p)));
+            break;
+        case 0x0415:
+            dc.excludeClipRect(rectBRTL(r, p));
+            break;
+        case 0x0416:
+            dc.intersectClipRect(rectBRTL(r, p));
+            break;
+        case 0x0220:
+            dc.offsetClip(QPointF(r.i16(p + 2), r.i16(p)));
+            break;
+        case 0x012C:
+            dc.selectClipRegion(r.u16(p));
+            break;
+        case 0x0418:
+            dc.ellipse(rectBRTL(r, p));
+            break;
+        case 0x041B:
+            dc.rectangle(rectBRTL(r, p));
+            break;
+        case 0x061C:
+            dc.roundRect(rectBRTL(r, p + 4), r.i16(p + 2), r.i16(p));
+            break;
         case 0x0817:
         case 0x0830:
         case 0x081A: {
@@ -320,7 +404,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         }
         case 0x0324:
         case 0x0325: {
-            const QPolygonF poly = points16(r, p + 2, r.u16(p));
+            const QPolygonF poly = points16(r, p + 2, r.u16(p), pointLimit, stop);
             if (fn == 0x0324)
                 dc.polygon(poly);
             else
@@ -331,17 +415,21 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             const quint32 n = r.u16(p);
             quint32 pts = p + 2 + n * 2;
             QVector<QPolygonF> polys;
-            for (quint32 i = 0; i < n && r.has(p + 2 + i * 2, 2); ++i) {
+            int room = pointLimit;
+            for (quint32 i = 0; i < n && r.has(p + 2 + i * 2, 2) && room > 0 && !stop->poll(); ++i) {
                 const quint32 c = r.u16(p + 2 + i * 2);
                 if (!r.has(pts, quint64(c) * 4))
                     break;
-                polys.append(points16(r, pts, c));
+                polys.append(points16(r, pts, c, room, stop));
+                room -= int(polys.last().size());
                 pts += c * 4;
             }
             dc.polyPolygon(polys);
             break;
         }
-        case 0x041F: dc.setPixel(QPointF(r.i16(p + 6), r.i16(p + 4)), colorRef(r, p)); break;
+        case 0x041F:
+            dc.setPixel(QPointF(r.i16(p + 6), r.i16(p + 4)), colorRef(r, p));
+            break;
         case 0x0521: {
             const quint32 n = r.u16(p);
             if (!r.has(p + 2, n))
@@ -370,14 +458,15 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             // Advances are per byte; a double-byte character takes two.
             if (r.has(q, quint64(n) * 2)) {
                 QVector<double> perByte;
-                for (quint32 i = 0; i < n; ++i)
+                perByte.reserve(int(n));
+                for (quint32 i = 0; i < n && !stop->poll(); ++i)
                     perByte.append(r.i16(q + i * 2));
                 if (text.size() == int(n)) {
                     dx = perByte;
                 } else {
                     int b = 0;
-                    for (int i = 0; i < text.size() && b < int(n); ++i) {
-                        const bool wide = text.at(i).unicode() >= 0x80 && b + 1 < int(n);
+                    for (int i = 0; i < text.size() && b + 1 <= int(perByte.size()); ++i) {
+                        const bool wide = text.at(i).unicode() >= 0x80 && b + 1 < int(perByte.size());
                         dx.append(perByte[b] + (wide ? perByte[b + 1] : 0));
                         b += wide ? 2 : 1;
                     }
@@ -401,7 +490,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             if (noBitmap) {
                 dc.patBlt(QRectF(xd, yd, w, h), rop);
             } else {
-                const QImage img = bitmap16(r, q + 16, dc.s.textColor, dc.s.bkColor);
+                const QImage img = bitmap16(r, q + 16, dc.s.textColor, dc.s.bkColor, stop);
                 if (!img.isNull())
                     dc.drawImage(QRectF(xd, yd, w, h), img, QRectF(xs, ys, w, h), rop);
             }
@@ -416,7 +505,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             if (noBitmap) {
                 dc.patBlt(QRectF(xd, yd, dw, dh), rop);
             } else {
-                const QImage img = bitmap16(r, q + 8, dc.s.textColor, dc.s.bkColor);
+                const QImage img = bitmap16(r, q + 8, dc.s.textColor, dc.s.bkColor, stop);
                 if (!img.isNull())
                     dc.drawImage(QRectF(xd, yd, dw, dh), img, QRectF(xs, ys, sw, sh), rop);
             }
@@ -431,7 +520,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             if (noBitmap) {
                 dc.patBlt(QRectF(xd, yd, w, h), rop);
             } else {
-                const QImage img = tailDib(r, q + 16);
+                const QImage img = tailDib(r, q + 16, stop);
                 dc.drawImage(QRectF(xd, yd, w, h), img, srcRect(img, xs, ys, w, h, false), rop);
             }
             break;
@@ -445,7 +534,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             if (noBitmap) {
                 dc.patBlt(QRectF(xd, yd, dw, dh), rop);
             } else {
-                const QImage img = tailDib(r, q + 8);
+                const QImage img = tailDib(r, q + 8, stop);
                 dc.drawImage(QRectF(xd, yd, dw, dh), img, srcRect(img, xs, ys, sw, sh, false), rop);
             }
             break;
@@ -455,7 +544,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             const double sh = r.i16(p + 6), sw = r.i16(p + 8), ys = r.i16(p + 10), xs = r.i16(p + 12);
             const double dh = r.i16(p + 14), dw = r.i16(p + 16), yd = r.i16(p + 18), xd = r.i16(p + 20);
             bool bottomUp = true;
-            const QImage img = tailDib(r, p + 22, &bottomUp);
+            const QImage img = tailDib(r, p + 22, stop, &bottomUp);
             dc.drawImage(QRectF(xd, yd, dw, dh), img, srcRect(img, xs, ys, sw, sh, bottomUp), rop);
             break;
         }
@@ -463,7 +552,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             const double ys = r.i16(p + 8), xs = r.i16(p + 10), h = r.i16(p + 12), w = r.i16(p + 14);
             const double yd = r.i16(p + 16), xd = r.i16(p + 18);
             bool bottomUp = true;
-            const QImage img = tailDib(r, p + 20, &bottomUp);
+            const QImage img = tailDib(r, p + 20, stop, &bottomUp);
             dc.drawImage(QRectF(xd, yd, w, h), img, srcRect(img, xs, ys, w, h, bottomUp), 0x00CC0020);
             break;
         }
@@ -492,7 +581,9 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             o.kind = GdiObject::Brush;
             o.brush.style = GdiBrush::Pattern;
             o.brush.color = Qt::gray;
-            o.brush.pattern = brushPattern(tailDib(r, p + 4));
+            // Past the budget of pattern pixels, a grey stand-in.
+            if (dc.mayHoldPattern(kMaxPatternPixels))
+                o.brush.pattern = brushPattern(tailDib(r, p + 4, stop));
             dc.addObject(o);
             break;
         }
@@ -513,7 +604,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
         case 0x06FF: {
             GdiObject o;
             o.kind = GdiObject::Region;
-            o.region = readRegion(r, p);
+            o.region = readRegion(r, p, dc);
             dc.addObject(o);
             break;
         }
@@ -523,14 +614,29 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             dc.addObject(o);
             break;
         }
-        case 0x0228: dc.fillRegion(r.u16(p + 2), r.u16(p)); break;
-        case 0x012B: dc.fillRegion(r.u16(p), -1); break;
-        case 0x0429: dc.frameRegion(r.u16(p + 6), r.u16(p + 4), r.i16(p + 2), r.i16(p)); break;
-        case 0x012D: dc.selectObject(r.u16(p)); break;
-        case 0x01F0: dc.deleteObject(r.u16(p)); break;
-        case 0x001E: dc.saveDc(); break;
-        case 0x0127: dc.restoreDc(r.i16(p)); break;
-        default: break;
+        case 0x0228:
+            dc.fillRegion(r.u16(p + 2), r.u16(p));
+            break;
+        case 0x012B:
+            dc.fillRegion(r.u16(p), -1);
+            break;
+        case 0x0429:
+            dc.frameRegion(r.u16(p + 6), r.u16(p + 4), r.i16(p + 2), r.i16(p));
+            break;
+        case 0x012D:
+            dc.selectObject(r.u16(p));
+            break;
+        case 0x01F0:
+            dc.deleteObject(r.u16(p));
+            break;
+        case 0x001E:
+            dc.saveDc();
+            break;
+        case 0x0127:
+            dc.restoreDc(r.i16(p));
+            break;
+        default:
+            break;
         }
     }
     return image;
