@@ -49,9 +49,8 @@ FontDesc FontDesc::fromQFont(const QFont &font, int charset)
 
 bool FontDesc::operator==(const FontDesc &o) const
 {
-    return name == o.name && size == o.size && bold == o.bold && italic == o.italic
-        && underline == o.underline && strikethrough == o.strikethrough && weight == o.weight
-        && charset == o.charset;
+    return name == o.name && size == o.size && bold == o.bold && italic == o.italic && underline == o.underline &&
+           strikethrough == o.strikethrough && weight == o.weight && charset == o.charset;
 }
 
 namespace {

@@ -1,10 +1,10 @@
 #include "form31.h"
 
-#include "platform/canvasdrag.h"
+#include "pageops/navigator.h"
 #include "pageops/openpicture.h"
 #include "pageops/samples.h"
 #include "pageops/tilepage.h"
-#include "pageops/navigator.h"
+#include "platform/canvasdrag.h"
 
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
@@ -95,7 +95,8 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
         small->setObjectName(QLatin1String(r.small));
         small->setAutoSize(true);
         small->setToolTip(QString::fromUtf16(r.tip));
-        small->setPicture(storedPicture(QStringLiteral(":/pictures/freelayout/small%1.jpg").arg(k + 1, 2, 10, QLatin1Char('0'))));
+        small->setPicture(
+            storedPicture(QStringLiteral(":/pictures/freelayout/small%1.jpg").arg(k + 1, 2, 10, QLatin1Char('0'))));
         connect(small, &PictureBox::clicked, this, [this, k] { LoadRegionPicture(k + 1); });
         m_small[k] = small;
     }
@@ -167,8 +168,8 @@ void Form31::SetPageSize(double heightTwips, double widthTwips)
 {
     const int outerHeight = twipsToPixels(heightTwips);
     const int outerWidth = twipsToPixels(widthTwips);
-    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight))
-        || !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
+    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight)) ||
+        !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
         messageBox(this, QStringLiteral("页面太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
                    MsgIcon::Warning);
 }

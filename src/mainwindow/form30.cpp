@@ -1,16 +1,16 @@
 #include "form30.h"
 
-#include "platform/canvasdrag.h"
+#include "pageops/navigator.h"
 #include "pageops/openpicture.h"
 #include "pageops/printpicture.h"
 #include "pageops/samples.h"
 #include "pageops/saveasbitmap.h"
 #include "pageops/tilepage.h"
-#include "pageops/navigator.h"
+#include "platform/canvasdrag.h"
 
+#include "platform/browser.h"
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
-#include "platform/browser.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 #include "text/textstamp.h"
@@ -39,10 +39,10 @@ constexpr double kNewPageWidth = 16000;
 constexpr double kNewPageHeight = 11000;
 
 const char16_t *const kComboItems[] = {
-    u"1：可单排、混排、有规则排、无规则排", u"2：省时、省力、简单实用", u"3：一看就会的排版利器",
-    u"4：根据内存大小可排出很大图片", u"5：可用于设计排版、娱乐排版", u"6：可用用于证卡设计排版、标签排版",
-    u"7：排版速度强于任何排版软件", u"8：可对任何图片排版", u"9：排版功效很大",
-    u"10：本排版器隐藏商用价值巨大", u"11：文字设置方便灵活", u"12：可任意剪裁缩放和重排",
+    u"1：可单排、混排、有规则排、无规则排", u"2：省时、省力、简单实用",     u"3：一看就会的排版利器",
+    u"4：根据内存大小可排出很大图片",       u"5：可用于设计排版、娱乐排版", u"6：可用用于证卡设计排版、标签排版",
+    u"7：排版速度强于任何排版软件",         u"8：可对任何图片排版",         u"9：排版功效很大",
+    u"10：本排版器隐藏商用价值巨大",        u"11：文字设置方便灵活",        u"12：可任意剪裁缩放和重排",
 };
 
 QString helpPagePath()
@@ -109,9 +109,9 @@ Form30::Form30(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     if (const auto w = readTwips(m_text2, QString()))
         setPageSizeTwips(*w, m_pageHeightTwips);
     TileWith(m_pattern->picture());
-    m_textStamp = new TextStamp(m_page, m_combo1, m_strip->findChild<QPushButton *>(QStringLiteral("Command12")),
-                                m_strip->findChild<QPushButton *>(QStringLiteral("Command13")), m_hscroll1, m_label2,
-                                m_cdlg);
+    m_textStamp =
+        new TextStamp(m_page, m_combo1, m_strip->findChild<QPushButton *>(QStringLiteral("Command12")),
+                      m_strip->findChild<QPushButton *>(QStringLiteral("Command13")), m_hscroll1, m_label2, m_cdlg);
     for (const char16_t *item : kComboItems)
         m_combo1->addItem(QString::fromUtf16(item));
     m_combo1->setEditText(QStringLiteral("双击设置文字"));
@@ -135,8 +135,7 @@ void Form30::buildToolbar()
     setBackground(m_strip, kStripColour);
     placeTwips(m_strip, 0, 0, 16575, 315);
 
-    auto button = [this](const char *name, const QString &caption, double left, double width,
-                         const QString &tip) {
+    auto button = [this](const char *name, const QString &caption, double left, double width, const QString &tip) {
         auto *b = new QPushButton(caption, m_strip);
         b->setObjectName(QLatin1String(name));
         styleButton(b, kButtonColour);
@@ -166,9 +165,12 @@ void Form30::buildToolbar()
     placeTwips(m_text2, 4500, 0, 1125, 315);
     auto *command2 = button("Command2", QStringLiteral("宽度"), 5610, 495, QStringLiteral("按左边的数字设置页面宽度"));
 
-    auto *command9 = button("Command9", QStringLiteral("自定义排版"), 6090, 1155, QStringLiteral("打开自定义图像排版器"));
-    auto *command10 = button("Command10", QStringLiteral("地图式排版"), 7230, 1155, QStringLiteral("打开地图式图片排版器"));
-    auto *command11 = button("Command11", QStringLiteral("棋盘式排版"), 8370, 1155, QStringLiteral("打开棋盘式图片排版器"));
+    auto *command9 =
+        button("Command9", QStringLiteral("自定义排版"), 6090, 1155, QStringLiteral("打开自定义图像排版器"));
+    auto *command10 =
+        button("Command10", QStringLiteral("地图式排版"), 7230, 1155, QStringLiteral("打开地图式图片排版器"));
+    auto *command11 =
+        button("Command11", QStringLiteral("棋盘式排版"), 8370, 1155, QStringLiteral("打开棋盘式图片排版器"));
 
     m_combo1 = new QComboBox(m_strip);
     m_combo1->setObjectName(QStringLiteral("Combo1"));
@@ -220,8 +222,7 @@ void Form30::buildMenus()
     QMenu *file = menuBar()->addMenu(QStringLiteral("文件"));
     file->setObjectName(QStringLiteral("文件"));
     connect(add(file, QStringLiteral("新建"), QStringLiteral("新建")), &QAction::triggered, this, &Form30::NewPage);
-    connect(add(file, QStringLiteral("打开"), QStringLiteral("打开")), &QAction::triggered, this,
-            &Form30::OpenPicture);
+    connect(add(file, QStringLiteral("打开"), QStringLiteral("打开")), &QAction::triggered, this, &Form30::OpenPicture);
     connect(add(file, QStringLiteral("保存"), QStringLiteral("保存")), &QAction::triggered, this, &Form30::SavePage);
     connect(add(file, QStringLiteral("打印"), QStringLiteral("打印")), &QAction::triggered, this, &Form30::Print);
     connect(add(file, QStringLiteral("退出"), QStringLiteral("退出")), &QAction::triggered, this, &QWidget::close);

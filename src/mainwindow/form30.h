@@ -2,8 +2,8 @@
 // Form30: the main window. A page (Picture1, a Canvas in pixels) tiled with
 // the pattern picture, the toolbar strip with the page size fields, picture
 // file buttons, the text tool and the buttons that open every other window.
-#include "platform/dialogs.h"
 #include "formats/picture.h"
+#include "platform/dialogs.h"
 
 #include <QMainWindow>
 
@@ -55,9 +55,9 @@ private:
     std::optional<double> readTwips(QLineEdit *field, const QString &what);
 
     QWidget *m_client = nullptr;
-    QWidget *m_strip = nullptr;       // Picture3
-    Canvas *m_page = nullptr;         // Picture1
-    PictureBox *m_pattern = nullptr;  // Picture2
+    QWidget *m_strip = nullptr;      // Picture3
+    Canvas *m_page = nullptr;        // Picture1
+    PictureBox *m_pattern = nullptr; // Picture2
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text2 = nullptr;
     QComboBox *m_combo1 = nullptr;

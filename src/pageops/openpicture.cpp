@@ -6,8 +6,8 @@ namespace ptt {
 
 std::optional<Picture> ChoosePicture(CommonDialog &dialog)
 {
-    dialog.filter = QStringLiteral(
-        "All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
+    dialog.filter =
+        QStringLiteral("All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|BMP Files (*.bmp)|*.bmp");
     dialog.cancelError = true;
     if (!dialog.showOpen())
         return std::nullopt;

@@ -1,7 +1,7 @@
 #include "saveasbitmap.h"
 
-#include "platform/appdir.h"
 #include "formats/bmpwriter.h"
+#include "platform/appdir.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
 

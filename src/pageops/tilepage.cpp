@@ -235,8 +235,8 @@ void TilePage(QImage &page, const QImage &source, const QSize &tile)
 {
     if (page.isNull() || source.isNull() || tile.width() <= 0 || tile.height() <= 0)
         return;
-    const bool pageFormatKnown
-        = page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32_Premultiplied;
+    const bool pageFormatKnown =
+        page.format() == QImage::Format_RGB32 || page.format() == QImage::Format_ARGB32_Premultiplied;
     if (!pageFormatKnown || !tilesAlike(source, tile)) {
         TilePageReference(page, source, tile);
         return;

@@ -54,8 +54,8 @@ public:
     std::optional<FontDesc> fontDialog(QWidget *parent, const FontDesc &initial) override
     {
         bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, initial.toQFont(), parent, QString(),
-                                                QFontDialog::FontDialogOptions());
+        const QFont font =
+            QFontDialog::getFont(&ok, initial.toQFont(), parent, QString(), QFontDialog::FontDialogOptions());
         if (!ok)
             return std::nullopt;
         FontDesc d = FontDesc::fromQFont(font, initial.charset);
@@ -68,11 +68,21 @@ public:
         box.setWindowTitle(request.title);
         box.setText(request.text);
         switch (request.icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
         }
         QPushButton *yes = nullptr, *no = nullptr, *cancel = nullptr, *ok = nullptr;
         switch (request.buttons) {
@@ -109,8 +119,8 @@ public:
     std::optional<QString> inputBox(QWidget *parent, const InputRequest &request) override
     {
         bool ok = false;
-        const QString text = QInputDialog::getText(parent, request.title, request.prompt, QLineEdit::Normal,
-                                                   request.defaultText, &ok);
+        const QString text =
+            QInputDialog::getText(parent, request.title, request.prompt, QLineEdit::Normal, request.defaultText, &ok);
         if (!ok)
             return std::nullopt;
         return text;
@@ -171,8 +181,7 @@ QStringList qtNameFilters(const QString &filter)
     return result;
 }
 
-MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons,
-                     MsgIcon icon)
+MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon)
 {
     return DialogBackend::instance()->messageBox(parent, MessageRequest{text, title, buttons, icon});
 }
@@ -187,8 +196,7 @@ bool CommonDialog::showFile(bool save)
 {
     FileDialogRequest request;
     request.save = save;
-    request.title = dialogTitle.isEmpty() ? (save ? QStringLiteral("另存为") : QStringLiteral("打开"))
-                                          : dialogTitle;
+    request.title = dialogTitle.isEmpty() ? (save ? QStringLiteral("另存为") : QStringLiteral("打开")) : dialogTitle;
     request.filter = filter;
     request.filterIndex = filterIndex;
     request.initDir = initDir;

@@ -59,8 +59,8 @@ public:
 QStringList qtNameFilters(const QString &filter);
 
 // Shown through DialogBackend::instance().
-MsgResult messageBox(QWidget *parent, const QString &text, const QString &title,
-                     MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None);
+MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons = MsgButtons::Ok,
+                     MsgIcon icon = MsgIcon::None);
 std::optional<QString> inputBox(QWidget *parent, const QString &prompt, const QString &title,
                                 const QString &defaultText = QString());
 

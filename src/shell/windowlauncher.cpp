@@ -1,8 +1,8 @@
 #include "windowlauncher.h"
 
-#include "mainwindow/form30.h"
 #include "chessboard/frmchessboard.h"
 #include "freelayout/form31.h"
+#include "mainwindow/form30.h"
 #include "map/frmmap.h"
 #include "platform/windows.h"
 #include "tools/form20.h"

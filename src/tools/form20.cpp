@@ -1,7 +1,7 @@
 #include "form20.h"
 
-#include "pageops/navigator.h"
 #include "formats/bmpwriter.h"
+#include "pageops/navigator.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
 #include "platform/windows.h"

@@ -4,8 +4,8 @@
 
 #include <QBuffer>
 #include <QFile>
-#include <QTemporaryDir>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ptt;

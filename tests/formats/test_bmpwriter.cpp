@@ -13,8 +13,8 @@ using namespace ptt;
 namespace {
 quint32 u32(const QByteArray &d, int at)
 {
-    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 | quint32(uchar(d[at + 2])) << 16
-        | quint32(uchar(d[at + 3])) << 24;
+    return quint32(uchar(d[at])) | quint32(uchar(d[at + 1])) << 8 | quint32(uchar(d[at + 2])) << 16 |
+           quint32(uchar(d[at + 3])) << 24;
 }
 quint16 u16(const QByteArray &d, int at)
 {

@@ -87,8 +87,8 @@ QRgb px(const QImage &img, int x, int y)
 
 bool near(QRgb a, QColor b, int tol = 40)
 {
-    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol
-        && std::abs(qBlue(a) - b.blue()) <= tol;
+    return std::abs(qRed(a) - b.red()) <= tol && std::abs(qGreen(a) - b.green()) <= tol &&
+           std::abs(qBlue(a) - b.blue()) <= tol;
 }
 
 QString gen(const QString &rel)
@@ -151,7 +151,7 @@ private slots:
         const PictureLoadResult dib = loadPictureFromData(tinyBmp().mid(14));
         QVERIFY2(dib.ok(), qPrintable(dib.error));
         QCOMPARE(dib.picture.image.convertToFormat(QImage::Format_RGB32),
-            r.picture.image.convertToFormat(QImage::Format_RGB32));
+                 r.picture.image.convertToFormat(QImage::Format_RGB32));
     }
 
     void bmpNamedDibLoads()
@@ -274,7 +274,7 @@ private slots:
         put16(&ico, 32);
         ico.append(QByteArray(24, '\0'));
         for (int i = 0; i < 4; ++i)
-            put32(&ico, 0xff00ff00u); // opaque green, BGRA
+            put32(&ico, 0xff00ff00u);    // opaque green, BGRA
         ico.append(QByteArray(8, '\0')); // AND mask
         const PictureLoadResult r = loadPictureFromData(ico);
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -377,8 +377,9 @@ private slots:
         icoGiant.append(QByteArray(24, '\0'));
         QTest::newRow("ico giant entry") << icoGiant << kTooLarge;
 
-        QTest::newRow("wmf record of size zero") << craftWmf(QByteArray("\x00\x00\x00\x00\x03\x01", 6) + wmfEof(), 0,
-            1440, QRect(0, 0, 100, 100)) << kCorrupt;
+        QTest::newRow("wmf record of size zero")
+            << craftWmf(QByteArray("\x00\x00\x00\x00\x03\x01", 6) + wmfEof(), 0, 1440, QRect(0, 0, 100, 100))
+            << kCorrupt;
         QByteArray wmfLong = wmfRecord(0x0103, {8});
         wmfLong[0] = char(0xff);
         wmfLong[1] = char(0xff);
@@ -388,11 +389,13 @@ private slots:
         QTest::newRow("wmf zero inch") << craftWmf(wmfEof(), 0, 0, QRect()).prepend(QByteArray()) << kCorrupt;
         QTest::newRow("wmf standard without window") << craftWmf(wmfEof(), 0) << kCorrupt;
         QTest::newRow("wmf giant window") << craftWmf(setWindow(0, 0, 32000, 32000) + wmfEof(), 0) << kTooLarge;
-        QTest::newRow("emf record size zero") << craftEmf(QByteArray("\x11\x00\x00\x00\x00\x00\x00\x00", 8) + emfEof(),
-            QRect(0, 0, 100, 100)) << kCorrupt;
-        QTest::newRow("emf record size unaligned") << craftEmf(
-            emfRecord(17, {8}).replace(4, 1, "\x0d", 1) + QByteArray(3, '\0') + emfEof(), QRect(0, 0, 100, 100))
-                                                   << kCorrupt;
+        QTest::newRow("emf record size zero")
+            << craftEmf(QByteArray("\x11\x00\x00\x00\x00\x00\x00\x00", 8) + emfEof(), QRect(0, 0, 100, 100))
+            << kCorrupt;
+        QTest::newRow("emf record size unaligned")
+            << craftEmf(emfRecord(17, {8}).replace(4, 1, "\x0d", 1) + QByteArray(3, '\0') + emfEof(),
+                        QRect(0, 0, 100, 100))
+            << kCorrupt;
         QTest::newRow("emf record past the end")
             << craftEmf(emfRecord(17, {8}).replace(4, 1, "\x40", 1), QRect(0, 0, 100, 100)) << kCorrupt;
         QTest::newRow("emf empty frame") << craftEmf(emfEof(), QRect(0, 0, 0, 0)) << kCorrupt;
@@ -474,8 +477,8 @@ private slots:
         recs += emfEof();
         QElapsedTimer t;
         t.start();
-        const PictureLoadResult r
-            = loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 64, QSize(960, 960), QSize(254, 254)));
+        const PictureLoadResult r =
+            loadPictureFromData(craftEmf(recs, QRect(0, 0, 2540, 2540), 64, QSize(960, 960), QSize(254, 254)));
         QVERIFY2(r.ok(), qPrintable(r.error));
         QVERIFY(near(px(r.picture.image, 20, 20), Qt::green, 0)); // the brush's colour 0
         QVERIFY(t.elapsed() < 10000);
@@ -727,7 +730,7 @@ private slots:
     void largeMetafileRenderedReduced()
     {
         // 10 x 5 inches at 1000 dpi worth of window: natural 9600 x 4800.
-        QByteArray recs = wmfSolidBrush(0x00ff00); // BGR: green
+        QByteArray recs = wmfSolidBrush(0x00ff00);        // BGR: green
         recs += wmfRecord(0x041B, {4800, 9600, 0, 4800}); // right half
         recs += wmfEof();
         const PictureLoadResult r = loadPictureFromData(craftWmf(recs, 1, 96, QRect(0, 0, 9600, 4800)));
@@ -743,8 +746,8 @@ private slots:
         // The window (100,100)-(300,200) fills the 96 x 48 picture, y down.
         QByteArray recs = setWindow(100, 100, 200, 100);
         recs += wmfRecord(0x02FA, {5, 0, 0, 0, 0}) + wmfRecord(0x012D, {0}); // null pen
-        recs += wmfSolidBrush(0x0000ff, 1); // red
-        recs += wmfRecord(0x041B, {150, 200, 100, 100}); // top-left quarter
+        recs += wmfSolidBrush(0x0000ff, 1);                                  // red
+        recs += wmfRecord(0x041B, {150, 200, 100, 100});                     // top-left quarter
         recs += wmfEof();
         const PictureLoadResult r = loadPictureFromData(craftWmf(recs, 2, 1000, QRect(100, 100, 1000, 500)));
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -933,8 +936,8 @@ private slots:
         const QSize dev(960, 960), mm(254, 254);
         QByteArray dib = tinyBmp().mid(14);
         const int infoSize = 40, bitsSize = dib.size() - 40;
-        QVector<qint32> p
-            = {0, 0, 96, 96, 10, 10, 0, 0, 2, 2, 80, infoSize, 80 + infoSize, bitsSize, 0, 0x00CC0020, 40, 40};
+        QVector<qint32> p = {0,        0, 96,         96, 10, 10, 0, 0, 2, 2, 80, infoSize, 80 + infoSize,
+                             bitsSize, 0, 0x00CC0020, 40, 40};
         QByteArray rec = emfRecord(81, p);
         rec.append(dib);
         const quint32 size = quint32(rec.size());
@@ -955,12 +958,12 @@ private slots:
     {
         QByteArray recs = setWindow(0, 0, 90, 30);
         recs += wmfRecord(0x02FA, {5, 0, 0, 0, 0}) + wmfRecord(0x012D, {0}); // null pen
-        recs += wmfSolidBrush(0xff0000, 1); // blue
+        recs += wmfSolidBrush(0xff0000, 1);                                  // blue
         recs += wmfRecord(0x041B, {30, 90, 0, 0});
         recs += wmfRecord(0x0104, {6}); // R2_NOT: the brush colour does not matter
         recs += wmfRecord(0x041B, {30, 30, 0, 0});
         recs += wmfRecord(0x01F0, {1}) + wmfSolidBrush(0x0000ff, 1); // red
-        recs += wmfRecord(0x0104, {9}); // R2_MASKPEN: red AND blue
+        recs += wmfRecord(0x0104, {9});                              // R2_MASKPEN: red AND blue
         recs += wmfRecord(0x041B, {30, 60, 0, 30});
         recs += wmfRecord(0x0104, {11}); // R2_NOP
         recs += wmfRecord(0x041B, {30, 90, 0, 60});
@@ -1019,7 +1022,7 @@ private slots:
         for (int i = 0; i < 32; i += 2)
             font.append(qint16(uchar(face[i]) | uchar(face[i + 1]) << 8));
         recs += wmfRecord(0x02FB, font) + wmfRecord(0x012D, {0});
-        recs += wmfRecord(0x0102, {1}); // transparent
+        recs += wmfRecord(0x0102, {1});  // transparent
         recs += wmfRecord(0x012E, {24}); // baseline
         QVector<qint16> text = {180, 100, 6, 0};
         const QByteArray s("HHHHHH");
@@ -1046,10 +1049,10 @@ private slots:
     void chineseFacesUseInstalledCjkFonts()
     {
         const QStringList families = QFontDatabase::families();
-        if (!families.contains(QStringLiteral("AR PL UKai CN"))
-            || !families.contains(QStringLiteral("WenQuanYi Zen Hei")))
+        if (!families.contains(QStringLiteral("AR PL UKai CN")) ||
+            !families.contains(QStringLiteral("WenQuanYi Zen Hei")))
             QSKIP("CJK faces not installed");
-        const QByteArray zhongwen("\xd6\xd0\xce\xc4"); // GBK
+        const QByteArray zhongwen("\xd6\xd0\xce\xc4");                                               // GBK
         const QImage kai = loadPictureFromData(wmfText("\xbf\xac\xcc\xe5", zhongwen)).picture.image; // Kai face
         const QImage hei = loadPictureFromData(wmfText("\xba\xda\xcc\xe5", zhongwen)).picture.image; // Hei face
         const QImage kaiDirect = loadPictureFromData(wmfText("AR PL UKai CN", zhongwen)).picture.image;
@@ -1077,14 +1080,14 @@ private slots:
         const QImage &img = r.picture.image;
         // 1440 units per inch: one pixel is 15 units.
         QVERIFY(near(px(img, 140, 88), QColor(255, 255, 200), 8)); // frame fill
-        QVERIFY(near(px(img, 38, 60), QColor(220, 0, 0), 8)); // ellipse
-        QVERIFY(near(px(img, 150, 15), QColor(255, 0, 0), 30)); // DIB top-left
-        QVERIFY(near(px(img, 176, 15), QColor(0, 255, 0), 30)); // DIB top-right
-        QVERIFY(near(px(img, 150, 42), QColor(0, 0, 255), 30)); // DIB bottom-left
-        QVERIFY(near(px(img, 176, 42), QColor(255, 255, 0), 30)); // DIB bottom-right
-        QVERIFY(near(px(img, 158, 80), QColor(200, 0, 200), 8)); // clipped ellipse, inside the clip
+        QVERIFY(near(px(img, 38, 60), QColor(220, 0, 0), 8));      // ellipse
+        QVERIFY(near(px(img, 150, 15), QColor(255, 0, 0), 30));    // DIB top-left
+        QVERIFY(near(px(img, 176, 15), QColor(0, 255, 0), 30));    // DIB top-right
+        QVERIFY(near(px(img, 150, 42), QColor(0, 0, 255), 30));    // DIB bottom-left
+        QVERIFY(near(px(img, 176, 42), QColor(255, 255, 0), 30));  // DIB bottom-right
+        QVERIFY(near(px(img, 158, 80), QColor(200, 0, 200), 8));   // clipped ellipse, inside the clip
         QVERIFY(!near(px(img, 172, 80), QColor(200, 0, 200), 60)); // same ellipse, outside the clip
-        QVERIFY(near(px(img, 29, 82), QColor(0, 0, 0), 30)); // thick polyline
+        QVERIFY(near(px(img, 29, 82), QColor(0, 0, 0), 30));       // thick polyline
         // Frame border: a blue pen of 1.3 px centred on the edge.
         QVERIFY(qBlue(px(img, 0, 50)) > qRed(px(img, 0, 50)) + 60);
         QVERIFY(qBlue(px(img, 191, 50)) > qRed(px(img, 191, 50)) + 60);

@@ -49,7 +49,7 @@ Outcome runProbe(const QStringList &files, int memoryMb = 3072)
     // not a fault of the file being loaded.
     const QString asan = env.value(QStringLiteral("ASAN_OPTIONS"));
     env.insert(QStringLiteral("ASAN_OPTIONS"),
-        asan.isEmpty() ? QStringLiteral("detect_leaks=0") : asan + QStringLiteral(":detect_leaks=0"));
+               asan.isEmpty() ? QStringLiteral("detect_leaks=0") : asan + QStringLiteral(":detect_leaks=0"));
     p.setProcessEnvironment(env);
     p.start(QStringLiteral(PICTURE_PROBE), args);
     Outcome o;
@@ -137,8 +137,9 @@ private slots:
                 bad << f + QLatin1String(": ") + a;
             loaded += a.startsWith(QLatin1String("ok "));
             // Files known good must load, not merely be refused politely.
-            const bool mustLoad = f.contains(QLatin1String("/bmpsuite/g/")) || f.contains(QLatin1String("/generated/"))
-                || f.contains(QLatin1String("/wmfemfviewer/")) || f.contains(QLatin1String("/libUEMF/"));
+            const bool mustLoad = f.contains(QLatin1String("/bmpsuite/g/")) ||
+                                  f.contains(QLatin1String("/generated/")) ||
+                                  f.contains(QLatin1String("/wmfemfviewer/")) || f.contains(QLatin1String("/libUEMF/"));
             if (mustLoad && !a.startsWith(QLatin1String("ok ")))
                 bad << f + QLatin1String(" should load: ") + a;
         }
@@ -186,8 +187,9 @@ private slots:
         writeFile(at("svg-renamed.wmf"), QByteArray("<svg xmlns='http://www.w3.org/2000/svg'/>"));
         QVERIFY(::mkfifo(QFile::encodeName(at("fifo.jpg")).constData(), 0600) == 0);
         QStringList files;
-        for (const char *n : {"giant.bmp", "cut.jpg", "header-only.jpg", "empty.gif", "zero-records.wmf",
-                 "zero-records.emf", "bogus-directory.ico", "png-renamed.bmp", "svg-renamed.wmf", "fifo.jpg"})
+        for (const char *n :
+             {"giant.bmp", "cut.jpg", "header-only.jpg", "empty.gif", "zero-records.wmf", "zero-records.emf",
+              "bogus-directory.ico", "png-renamed.bmp", "svg-renamed.wmf", "fifo.jpg"})
             files << at(n);
         const QHash<QString, QString> answers = loadAll(files);
         for (const QString &f : files)

@@ -1,23 +1,23 @@
 // The main window driven the way a user drives it, on the offscreen platform.
+#include "formats/bmpwriter.h"
 #include "mainwindow/form30.h"
 #include "pageops/samples.h"
 #include "pageops/tilepage.h"
-#include "formats/bmpwriter.h"
-#include "platform/canvas.h"
-#include "testsupport/scripteddialogs.h"
-#include "platform/picturebox.h"
 #include "platform/browser.h"
+#include "platform/canvas.h"
+#include "platform/picturebox.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QMouseEvent>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
@@ -26,8 +26,7 @@ using namespace ptt;
 
 namespace {
 
-template <class T>
-T *child(QWidget *w, const char *name)
+template <class T> T *child(QWidget *w, const char *name)
 {
     T *c = w->findChild<T *>(QLatin1String(name));
     if (!c)
@@ -67,8 +66,8 @@ private slots:
         // The page shows the pattern tiled from (0, 0).
         const QImage &page = w.page()->image();
         const QImage pattern = w.patternPicture().image.convertToFormat(QImage::Format_RGB32);
-        for (const QPoint p : {QPoint(0, 0), QPoint(381, 382), QPoint(382, 383), QPoint(2862, 2195),
-                               QPoint(1000, 1500)})
+        for (const QPoint p :
+             {QPoint(0, 0), QPoint(381, 382), QPoint(382, 383), QPoint(2862, 2195), QPoint(1000, 1500)})
             QCOMPARE(page.pixel(p), pattern.pixel(p.x() % 382, p.y() % 383));
         auto *combo = child<QComboBox>(&w, "Combo1");
         QCOMPARE(combo->count(), 12);
@@ -91,19 +90,32 @@ private slots:
         QTest::addColumn<QString>("caption");
         QTest::addColumn<int>("leftTwips");
         QTest::addColumn<int>("widthTwips");
-        QTest::newRow("新建") << "Command3" << "新建" << 0 << 525;
-        QTest::newRow("打开") << "Command4" << "打开" << 510 << 495;
-        QTest::newRow("保存") << "Command5" << "保存" << 990 << 495;
-        QTest::newRow("打印") << "Command6" << "打印" << 1470 << 495;
-        QTest::newRow("缩放") << "Command7" << "缩放" << 1950 << 495;
-        QTest::newRow("剪裁") << "Command8" << "剪裁" << 2430 << 495;
-        QTest::newRow("高度") << "Command1" << "高度" << 4020 << 495;
-        QTest::newRow("宽度") << "Command2" << "宽度" << 5610 << 495;
-        QTest::newRow("自定义排版") << "Command9" << "自定义排版" << 6090 << 1155;
-        QTest::newRow("地图式排版") << "Command10" << "地图式排版" << 7230 << 1155;
-        QTest::newRow("棋盘式排版") << "Command11" << "棋盘式排版" << 8370 << 1155;
-        QTest::newRow("字体") << "Command12" << "字体" << 13080 << 885;
-        QTest::newRow("文字颜色") << "Command13" << "文字颜色" << 13950 << 885;
+        QTest::newRow("新建") << "Command3"
+                              << "新建" << 0 << 525;
+        QTest::newRow("打开") << "Command4"
+                              << "打开" << 510 << 495;
+        QTest::newRow("保存") << "Command5"
+                              << "保存" << 990 << 495;
+        QTest::newRow("打印") << "Command6"
+                              << "打印" << 1470 << 495;
+        QTest::newRow("缩放") << "Command7"
+                              << "缩放" << 1950 << 495;
+        QTest::newRow("剪裁") << "Command8"
+                              << "剪裁" << 2430 << 495;
+        QTest::newRow("高度") << "Command1"
+                              << "高度" << 4020 << 495;
+        QTest::newRow("宽度") << "Command2"
+                              << "宽度" << 5610 << 495;
+        QTest::newRow("自定义排版") << "Command9"
+                                    << "自定义排版" << 6090 << 1155;
+        QTest::newRow("地图式排版") << "Command10"
+                                    << "地图式排版" << 7230 << 1155;
+        QTest::newRow("棋盘式排版") << "Command11"
+                                    << "棋盘式排版" << 8370 << 1155;
+        QTest::newRow("字体") << "Command12"
+                              << "字体" << 13080 << 885;
+        QTest::newRow("文字颜色") << "Command13"
+                                  << "文字颜色" << 13950 << 885;
     }
     void toolbarControls()
     {
@@ -124,11 +136,16 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("window");
         QTest::addColumn<bool>("owned");
-        QTest::newRow("缩放") << "Command7" << "zoom" << true;
-        QTest::newRow("剪裁") << "Command8" << "crop" << true;
-        QTest::newRow("自定义排版") << "Command9" << "freelayout" << false;
-        QTest::newRow("地图式排版") << "Command10" << "map" << false;
-        QTest::newRow("棋盘式排版") << "Command11" << "chessboard" << false;
+        QTest::newRow("缩放") << "Command7"
+                              << "zoom" << true;
+        QTest::newRow("剪裁") << "Command8"
+                              << "crop" << true;
+        QTest::newRow("自定义排版") << "Command9"
+                                    << "freelayout" << false;
+        QTest::newRow("地图式排版") << "Command10"
+                                    << "map" << false;
+        QTest::newRow("棋盘式排版") << "Command11"
+                                    << "chessboard" << false;
     }
     void buttonsAskForOtherWindows()
     {

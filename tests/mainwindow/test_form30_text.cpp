@@ -117,8 +117,8 @@ private slots:
         const QPoint inner = widgetPoint - QPoint(m_page->borderWidth(), m_page->borderWidth());
         const QRect ink = changedBox(m_page->image(), before);
         QVERIFY(!ink.isEmpty());
-        QVERIFY2(ink.left() >= inner.x() - 2 && ink.left() <= inner.x() + 6 && ink.top() >= inner.y() - 2
-                     && ink.top() <= inner.y() + 10,
+        QVERIFY2(ink.left() >= inner.x() - 2 && ink.left() <= inner.x() + 6 && ink.top() >= inner.y() - 2 &&
+                     ink.top() <= inner.y() + 10,
                  qPrintable(QStringLiteral("%1,%2").arg(ink.left()).arg(ink.top())));
         QVERIFY(ink.width() > 5 * ink.height()); // six characters in a row
         // Light green, as the page's drawing colour starts.

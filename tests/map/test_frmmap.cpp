@@ -1,9 +1,9 @@
 // The map-style window driven with the mouse, offscreen.
-#include "map/frmmap.h"
 #include "formats/bmpwriter.h"
+#include "map/frmmap.h"
 #include "platform/canvas.h"
-#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>

@@ -1,7 +1,7 @@
 // The pictures compiled into the program: each is there, decodes, has the
 // size and the file format the windows expect.
-#include "pageops/samples.h"
 #include "formats/picture.h"
+#include "pageops/samples.h"
 
 #include <QFile>
 #include <QTest>

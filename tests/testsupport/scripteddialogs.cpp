@@ -57,7 +57,7 @@ MsgResult ScriptedDialogs::messageBox(QWidget *, const MessageRequest &request)
     entry.message = request;
     const std::optional<Answer> a = take(Kind::Message, entry);
     if (!a)
-        return request.buttons == MsgButtons::Ok ? MsgResult::Ok
+        return request.buttons == MsgButtons::Ok      ? MsgResult::Ok
                : request.buttons == MsgButtons::YesNo ? MsgResult::No
                                                       : MsgResult::Cancel;
     return a->result;

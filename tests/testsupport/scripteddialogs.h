@@ -16,7 +16,7 @@ public:
     struct Answer {
         Kind kind;
         bool cancel = false;
-        QString text;       // file name or input text
+        QString text; // file name or input text
         QColor color;
         FontDesc font;
         MsgResult result = MsgResult::Ok;

@@ -1,7 +1,7 @@
 #include "testsupport.h"
 
-#include "platform/appdir.h"
 #include "formats/fontdesc.h"
+#include "platform/appdir.h"
 
 #include <QDir>
 #include <QImageWriter>

@@ -1,5 +1,5 @@
-#include "text/logfontrecord.h"
 #include "testsupport/testsupport.h"
+#include "text/logfontrecord.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>

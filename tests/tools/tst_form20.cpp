@@ -1,10 +1,10 @@
 // The crop-capture tool driven as a user drives it, on the offscreen platform
 // with a grabber that returns a known desktop picture.
 #include "formats/bmpwriter.h"
-#include "testsupport/scripteddialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "tools/form20.h"
 #include "tools/snapoverlay.h"

@@ -1,8 +1,8 @@
 // The zoom viewer driven through its buttons on the offscreen platform.
-#include "testsupport/scripteddialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"
 #include "testsupport/recordingnavigator.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "tools/form40.h"
 
@@ -315,7 +315,7 @@ void TestForm40::cropButtonShowsToolWithoutOwner()
     QCOMPARE(navigator.requests().at(0).window, QStringLiteral("crop"));
     QCOMPARE(navigator.requests().at(0).owner, nullptr);
     QCOMPARE(v->zoomSize().width(), 9195.0f); // the viewer does not change
-    delete v; // before its owner
+    delete v;                                 // before its owner
 }
 
 void TestForm40::closingShowsMainWindow()

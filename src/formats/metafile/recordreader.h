@@ -10,11 +10,7 @@ namespace ptt::metafile {
 
 class RecordReader {
 public:
-    RecordReader(const uchar *data, quint32 size)
-        : m_data(data)
-        , m_size(size)
-    {
-    }
+    RecordReader(const uchar *data, quint32 size) : m_data(data), m_size(size) {}
     quint32 size() const { return m_size; }
     const uchar *data() const { return m_data; }
     bool has(quint64 offset, quint64 bytes) const { return offset <= m_size && bytes <= m_size - offset; }
@@ -25,8 +21,8 @@ public:
     qint16 i16(quint32 at) const { return qint16(u16(at)); }
     quint32 u32(quint32 at) const
     {
-        return has(at, 4) ? quint32(m_data[at]) | quint32(m_data[at + 1]) << 8 | quint32(m_data[at + 2]) << 16
-                | quint32(m_data[at + 3]) << 24
+        return has(at, 4) ? quint32(m_data[at]) | quint32(m_data[at + 1]) << 8 | quint32(m_data[at + 2]) << 16 |
+                                quint32(m_data[at + 3]) << 24
                           : fail();
     }
     qint32 i32(quint32 at) const { return qint32(u32(at)); }

@@ -1,3 +1,6 @@
 #include "platform/widget.h"
 
-int read() { return widget(); }
+int read()
+{
+    return widget();
+}
