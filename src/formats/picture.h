@@ -3,8 +3,9 @@
 // The format is decided by the file's first bytes, never by its name. Every
 // header is checked by our own code before a decoder runs, what one record
 // of a metafile may cost is bounded before it is drawn, and decoding runs off
-// the calling thread with a time limit, so a hostile file is refused rather
-// than hanging, crashing or exhausting memory.
+// the calling thread with a time limit (except small one-pass raster
+// pictures, whose worst case is a few tens of milliseconds), so a hostile
+// file is refused rather than hanging, crashing or exhausting memory.
 #include <QByteArray>
 #include <QImage>
 #include <QSize>
