@@ -10,8 +10,8 @@
 //   bench_picture [folder-of-test-pictures] [rounds] [--samples-only]
 // A last part loads files made to be expensive with a short time limit and
 // measures how soon each abandoned decode stops.
-#include "platform/craftedpictures.h"
-#include "platform/picture.h"
+#include "formats/craftedpictures.h"
+#include "formats/picture.h"
 
 #include <QBuffer>
 #include <QDirIterator>

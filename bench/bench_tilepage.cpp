@@ -5,9 +5,9 @@
 //   bench_tilepage [--quick] [--no-magick] [--dir FOLDER]
 //
 // Ratios are against memset of the page's bytes in the same run.
-#include "app/tilepage.h"
-#include "platform/bmpwriter.h"
-#include "platform/picture.h"
+#include "formats/bmpwriter.h"
+#include "formats/picture.h"
+#include "pageops/tilepage.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -201,15 +201,20 @@ int main(int argc, char **argv)
         const QString theirs = tempDir.filePath(QStringLiteral("qt.bmp"));
         // Our writer straight into a file, as QImage::save writes, and through
         // the temporary file that is synced to disk and renamed.
-        const double oursMs = bestOf(huge ? 1 : 5, [&] {
-            QFile file(ours);
-            if (file.open(QIODevice::WriteOnly))
-                writeBmp24(&file, page);
-        }, true);
+        const double oursMs = bestOf(
+            huge ? 1 : 5,
+            [&] {
+                QFile file(ours);
+                if (file.open(QIODevice::WriteOnly))
+                    writeBmp24(&file, page);
+            },
+            true);
         QFile::remove(ours);
-        const double savedMs = bestOf(huge ? 1 : 5, [&] { saveBmp24File(ours, page); }, true);
+        const double savedMs = bestOf(
+            huge ? 1 : 5, [&] { saveBmp24File(ours, page); }, true);
         QFile::remove(ours);
-        const double qtMs = bestOf(huge ? 1 : 5, [&] { page.save(theirs, "BMP"); }, true);
+        const double qtMs = bestOf(
+            huge ? 1 : 5, [&] { page.save(theirs, "BMP"); }, true);
         QFile::remove(theirs);
 
         double magickMs = -3;
@@ -230,11 +235,14 @@ int main(int argc, char **argv)
             QFile::remove(out);
             QFile::remove(patternFile);
             // A fresh page each time, as ImageMagick starts from nothing.
-            wholeMs = bestOf(huge ? 1 : 3, [&] {
-                QImage fresh(c.page, QImage::Format_RGB32);
-                TilePage(fresh, c.source, c.tile);
-                saveBmp24File(ours, fresh);
-            }, true);
+            wholeMs = bestOf(
+                huge ? 1 : 3,
+                [&] {
+                    QImage fresh(c.page, QImage::Format_RGB32);
+                    TilePage(fresh, c.source, c.tile);
+                    saveBmp24File(ours, fresh);
+                },
+                true);
             QFile::remove(ours);
         }
 

@@ -6,7 +6,7 @@
 #include "chessboard/positionfile.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 
 #include <QApplication>
 #include <QBuffer>

@@ -9,7 +9,7 @@ PACKAGES=(
     fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
     xvfb xauth xdotool openbox x11-utils xclip imagemagick dbus-x11
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev clang-format
     dpkg-dev file lintian desktop-file-utils
 )
 

@@ -6,8 +6,8 @@
 // At scale 1 the picture goes through loadPicture, exactly as a window gets
 // it; another scale plays the records into an image K times the natural size,
 // which sharpens small clip art for comparison but is not what a user sees.
-#include "platform/metafile/metafile.h"
-#include "platform/picture.h"
+#include "formats/metafile/metafile.h"
+#include "formats/picture.h"
 
 #include <QElapsedTimer>
 #include <QFile>

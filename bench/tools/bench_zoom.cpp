@@ -1,6 +1,6 @@
 // Prints how long the zoom viewer takes to draw a full 1600 x 1000 window of
 // a picture at growing zoom sizes, and what a capture's copy costs.
-#include "tools/screengrabber.h"
+#include "tools/selection.h"
 #include "tools/zoommodel.h"
 
 #include <QElapsedTimer>
@@ -24,11 +24,12 @@ int main()
         const int rounds = 10;
         int drawn = 0;
         for (int i = 0; i < rounds; ++i)
-            drawn += ptt::renderStretched(picture, size.pixelWidth(), size.pixelHeight(), QRect(0, 0, 1600, 1000))
-                         .isNull()
-                         ? 0
-                         : 1;
-        const QString shown = QStringLiteral("%1 x %2").arg(size.pixelWidth(), 0, 'g', 4).arg(size.pixelHeight(), 0, 'g', 4);
+            drawn +=
+                ptt::renderStretched(picture, size.pixelWidth(), size.pixelHeight(), QRect(0, 0, 1600, 1000)).isNull()
+                    ? 0
+                    : 1;
+        const QString shown =
+            QStringLiteral("%1 x %2").arg(size.pixelWidth(), 0, 'g', 4).arg(size.pixelHeight(), 0, 'g', 4);
         std::printf("%-16d %-28s %.2f (%d drawn)\n", step, qPrintable(shown),
                     double(timer.nsecsElapsed()) / 1e6 / rounds, drawn);
         for (int k = 0; k < 20; ++k)

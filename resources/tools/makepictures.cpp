@@ -5,7 +5,7 @@
 // gives the same files every time.
 //
 //   makepictures <resources folder>
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
 
 #include <QBuffer>
 #include <QCoreApplication>

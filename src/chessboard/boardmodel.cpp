@@ -8,10 +8,10 @@ namespace ptt {
 
 QString BoardModel::PictureFilter()
 {
-    return QStringLiteral("所有图档|*.bmp;*.dib;*.ico;*.wmf;*.emf;*.jpg;*.gif|")
-        + QStringLiteral("Windows 标准图档(*.bmp;*.dib)|*.bmp;*.dib|")
-        + QStringLiteral("图示档(*.ico)|*.ico|向量档(*.wmf;*.emf)|*.wmf;*.emf|")
-        + QStringLiteral("JPeg 压缩图档(*.jpg)|*.jpg|Gif 图档(*.gif)|*.gif");
+    return QStringLiteral("所有图档|*.bmp;*.dib;*.ico;*.wmf;*.emf;*.jpg;*.gif|") +
+           QStringLiteral("Windows 标准图档(*.bmp;*.dib)|*.bmp;*.dib|") +
+           QStringLiteral("图示档(*.ico)|*.ico|向量档(*.wmf;*.emf)|*.wmf;*.emf|") +
+           QStringLiteral("JPeg 压缩图档(*.jpg)|*.jpg|Gif 图档(*.gif)|*.gif");
 }
 
 QString BoardModel::PositionFilter()
@@ -137,8 +137,8 @@ bool BoardModel::CloseDocument()
         ClearBoard();
         return true;
     }
-    const BoardServices::Answer answer = m_services.message(
-        QStringLiteral("结束原位置档前是否先存档？"), messageTitle(), BoardServices::Buttons::YesNoCancel);
+    const BoardServices::Answer answer = m_services.message(QStringLiteral("结束原位置档前是否先存档？"),
+                                                            messageTitle(), BoardServices::Buttons::YesNoCancel);
     switch (answer) {
     case BoardServices::Answer::Yes:
         // A save that failed keeps the document: clearing it now would lose

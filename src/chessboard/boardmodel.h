@@ -6,7 +6,7 @@
 // operation runs headless in tests.
 #include "positionfile.h"
 
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QHash>
 #include <QList>

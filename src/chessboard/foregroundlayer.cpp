@@ -2,8 +2,8 @@
 
 #include "platform/units.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 namespace ptt {
 

@@ -2,11 +2,11 @@
 
 #include "foregroundlayer.h"
 
-#include "app/canvasdrag.h"
-#include "app/saveasbitmap.h"
-#include "app/windowlauncher.h"
+#include "pageops/navigator.h"
+#include "pageops/saveasbitmap.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
+#include "platform/canvasdrag.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 #include "text/textstamp.h"
@@ -41,8 +41,8 @@ constexpr double kBoardWidth = 13695;
 constexpr double kBoardHeight = 8025;
 
 const char16_t *const kComboItems[] = {
-    u"1：图文设计排版方便灵活", u"2：可设计超大图片",       u"3：可任意调整小图片位置",
-    u"4：可任意调整文字角度",   u"5：可任意调整字体和颜色", u"6：可任意移动大图版",
+    u"1：图文设计排版方便灵活", u"2：可设计超大图片",           u"3：可任意调整小图片位置",
+    u"4：可任意调整文字角度",   u"5：可任意调整字体和颜色",     u"6：可任意移动大图版",
     u"7：可任意剪裁缩放和重排", u"8：可保存为图层文件反复设计", u"9：可设计照片墙",
 };
 
@@ -232,8 +232,7 @@ void frmChessBoard::buildMenus()
     connect(m_mnuDelFront, &QAction::triggered, this, [this] { run([this] { m_model->DeleteForeground(); }); });
 }
 
-template <class F>
-void frmChessBoard::run(F &&operation)
+template <class F> void frmChessBoard::run(F &&operation)
 {
     m_layer->beginBatch();
     operation();
@@ -334,8 +333,8 @@ void frmChessBoard::applyFrame()
 void frmChessBoard::onBackgroundLoaded(const Picture &picture)
 {
     if (!m_board->setPicture(picture))
-        messageBox(this, QStringLiteral("背景图太大，内存不足，无法载入。"), BoardModel::messageTitle(),
-                   MsgButtons::Ok, MsgIcon::Warning);
+        messageBox(this, QStringLiteral("背景图太大，内存不足，无法载入。"), BoardModel::messageTitle(), MsgButtons::Ok,
+                   MsgIcon::Warning);
 }
 
 void frmChessBoard::fitToBoard()
@@ -376,7 +375,7 @@ void frmChessBoard::SaveBoard()
 
 void frmChessBoard::CropSave()
 {
-    showCropCapture(nullptr);
+    Navigator::instance().showCropCapture(nullptr);
 }
 
 QString frmChessBoard::chooseFile(const QString &filter, bool save)

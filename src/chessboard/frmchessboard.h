@@ -65,8 +65,7 @@ private:
     void onBackgroundLoaded(const Picture &picture);
     QPointF slotLocalTwips(int index, QPoint boardPixel) const;
     // Runs a document operation; the frame stays above the foregrounds.
-    template <class F>
-    void run(F &&operation);
+    template <class F> void run(F &&operation);
 
     BoardModel *m_model = nullptr;
     QWidget *m_client = nullptr;

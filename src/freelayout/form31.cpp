@@ -1,10 +1,10 @@
 #include "form31.h"
 
-#include "app/canvasdrag.h"
-#include "app/openpicture.h"
-#include "app/samples.h"
-#include "app/tilepage.h"
-#include "app/windowlauncher.h"
+#include "pageops/navigator.h"
+#include "pageops/openpicture.h"
+#include "pageops/samples.h"
+#include "pageops/tilepage.h"
+#include "platform/canvasdrag.h"
 
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
@@ -95,7 +95,8 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
         small->setObjectName(QLatin1String(r.small));
         small->setAutoSize(true);
         small->setToolTip(QString::fromUtf16(r.tip));
-        small->setPicture(storedPicture(QStringLiteral(":/pictures/freelayout/small%1.jpg").arg(k + 1, 2, 10, QLatin1Char('0'))));
+        small->setPicture(
+            storedPicture(QStringLiteral(":/pictures/freelayout/small%1.jpg").arg(k + 1, 2, 10, QLatin1Char('0'))));
         connect(small, &PictureBox::clicked, this, [this, k] { LoadRegionPicture(k + 1); });
         m_small[k] = small;
     }
@@ -152,7 +153,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     connect(command23, &QPushButton::clicked, this, [this] { TileRegion(1); });
     connect(command24, &QPushButton::clicked, this, [this] { TileRegion(2); });
     connect(command25, &QPushButton::clicked, this, [this] { TileRegion(3); });
-    connect(command22, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+    connect(command22, &QPushButton::clicked, this, [] { Navigator::instance().showCropCapture(nullptr); });
 
     setWindowState(Qt::WindowMaximized);
 }
@@ -167,8 +168,8 @@ void Form31::SetPageSize(double heightTwips, double widthTwips)
 {
     const int outerHeight = twipsToPixels(heightTwips);
     const int outerWidth = twipsToPixels(widthTwips);
-    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight))
-        || !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
+    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight)) ||
+        !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
         messageBox(this, QStringLiteral("页面太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
                    MsgIcon::Warning);
 }
@@ -208,7 +209,7 @@ void Form31::ChooseBackColour()
 
 void Form31::SaveBesidePage()
 {
-    QWidget *tool = showCropCapture(nullptr);
+    QWidget *tool = Navigator::instance().showCropCapture(nullptr);
     if (tool)
         tool->move(twipsToPixels(pixelsToTwips(m_page->width()) + 20), tool->y());
 }

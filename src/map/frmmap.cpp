@@ -1,10 +1,10 @@
 #include "frmmap.h"
 
-#include "app/canvasdrag.h"
-#include "app/openpicture.h"
-#include "app/samples.h"
-#include "app/saveasbitmap.h"
-#include "app/windowlauncher.h"
+#include "pageops/navigator.h"
+#include "pageops/openpicture.h"
+#include "pageops/samples.h"
+#include "pageops/saveasbitmap.h"
+#include "platform/canvasdrag.h"
 
 #include "platform/appdir.h"
 #include "platform/canvas.h"
@@ -34,9 +34,9 @@ struct SlotPlace {
 
 // Slots 1..10: load button and picture places.
 const SlotPlace kSlots[MapGrid::kPictureCount] = {
-    {"Command2", {4, 40, 79, 27}, {2, 70}},       {"Command3", {282, 40, 85, 27}, {282, 70}},
-    {"Command6", {566, 40, 77, 25}, {566, 68}},   {"Command7", {834, 40, 77, 25}, {834, 68}},
-    {"Command8", {1106, 40, 73, 25}, {1106, 68}}, {"Command9", {6, 398, 77, 27}, {4, 428}},
+    {"Command2", {4, 40, 79, 27}, {2, 70}},        {"Command3", {282, 40, 85, 27}, {282, 70}},
+    {"Command6", {566, 40, 77, 25}, {566, 68}},    {"Command7", {834, 40, 77, 25}, {834, 68}},
+    {"Command8", {1106, 40, 73, 25}, {1106, 68}},  {"Command9", {6, 398, 77, 27}, {4, 428}},
     {"Command10", {282, 396, 77, 27}, {282, 426}}, {"Command11", {566, 396, 79, 27}, {566, 426}},
     {"Command12", {834, 398, 79, 27}, {834, 428}}, {"Command13", {1106, 400, 77, 27}, {1106, 430}},
 };
@@ -69,8 +69,7 @@ protected:
     }
 };
 
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r,
-                        const QColor &colour)
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r, const QColor &colour)
 {
     auto *b = new QPushButton(caption, parent);
     b->setObjectName(QLatin1String(name));
@@ -165,10 +164,10 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     auto *command15 = makeButton(m_strip, "Command15", QStringLiteral("背景颜色"), QRect(384, 0, 75, 21), top);
     auto *command14 = makeButton(this, "Command14", QStringLiteral("剪裁保存"), QRect(460, 4, 75, 21), top);
     auto *command16 = makeButton(m_strip, "Command16", QStringLiteral("整版保存"), QRect(532, 0, 75, 21), top);
-    for (QWidget *w : {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdClear),
-                       static_cast<QWidget *>(cmdSave), static_cast<QWidget *>(m_text1),
-                       static_cast<QWidget *>(m_text2), static_cast<QWidget *>(command1),
-                       static_cast<QWidget *>(command14)})
+    for (QWidget *w :
+         {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdClear), static_cast<QWidget *>(cmdSave),
+          static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_text2), static_cast<QWidget *>(command1),
+          static_cast<QWidget *>(command14)})
         w->raise();
 
     connect(cmdLoad, &QPushButton::clicked, this, &frmMap::LoadMap);
@@ -177,7 +176,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     connect(command1, &QPushButton::clicked, this, &frmMap::SetUpGrid);
     connect(command15, &QPushButton::clicked, this, &frmMap::ChooseBackColour);
     connect(command16, &QPushButton::clicked, this, &frmMap::SaveWholePage);
-    connect(command14, &QPushButton::clicked, this, [] { showCropCapture(nullptr); });
+    connect(command14, &QPushButton::clicked, this, [] { Navigator::instance().showCropCapture(nullptr); });
 
     SetUpGrid();
 }
@@ -273,8 +272,8 @@ void frmMap::LoadMap()
     }
     const MapFileRead read = readMapFile(path, m_grid.cellCount());
     if (!read.ok) {
-        messageBox(this, QStringLiteral("无法读取地图档 [%1]：%2").arg(*name, read.error),
-                   QStringLiteral("档案错误"), MsgButtons::Ok, MsgIcon::Warning);
+        messageBox(this, QStringLiteral("无法读取地图档 [%1]：%2").arg(*name, read.error), QStringLiteral("档案错误"),
+                   MsgButtons::Ok, MsgIcon::Warning);
         return;
     }
     m_grid.MapCells = read.cells;

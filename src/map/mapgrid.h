@@ -2,7 +2,7 @@
 // The map-style layout's grid: GridCols x GridRows equal cells, each empty (0)
 // or holding small picture 1..10. Everything is in pixels. Cells are
 // addressed row-major: cell (row, col) is MapCells[row * GridCols + col].
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QColor>
 #include <QIODevice>
@@ -17,9 +17,9 @@ namespace ptt {
 
 class MapGrid {
 public:
-    static constexpr int kMaxSide = 256;      // rows and columns are 8-bit
-    static constexpr int kMaxCells = 32767;   // cell indices are 16-bit signed
-    static constexpr int kPictureCount = 10;  // small pictures 1..10
+    static constexpr int kMaxSide = 256;     // rows and columns are 8-bit
+    static constexpr int kMaxCells = 32767;  // cell indices are 16-bit signed
+    static constexpr int kPictureCount = 10; // small pictures 1..10
 
     // A size field's text as a whole number (halves to even), or nothing when
     // the text is no number or out of the 16-bit range.
@@ -29,8 +29,7 @@ public:
 
     // Re-creates an empty grid with small picture 1 in the top-left cell.
     // Returns false, changing nothing, when the size is refused (*error set).
-    bool SetUpGrid(const QString &colsText, const QString &rowsText, const QSizeF &cellSize,
-                   QString *error = nullptr);
+    bool SetUpGrid(const QString &colsText, const QString &rowsText, const QSizeF &cellSize, QString *error = nullptr);
 
     void Clear();
 

@@ -1,10 +1,10 @@
 #include "canvas.h"
 
-#include <QMouseEvent>
 #include "widgetstyle.h"
+#include <QMouseEvent>
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <cstring>
 
 namespace ptt {

@@ -4,8 +4,8 @@
 // image has the inner size (outer less the border on each side), in pixels.
 // Inner coordinates handed to and from the window are pixels or twips as the
 // window chooses (scale mode).
-#include "fontdesc.h"
-#include "picture.h"
+#include "formats/fontdesc.h"
+#include "formats/picture.h"
 
 #include <QColor>
 #include <QImage>

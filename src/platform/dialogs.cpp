@@ -54,8 +54,8 @@ public:
     std::optional<FontDesc> fontDialog(QWidget *parent, const FontDesc &initial) override
     {
         bool ok = false;
-        const QFont font = QFontDialog::getFont(&ok, initial.toQFont(), parent, QString(),
-                                                QFontDialog::FontDialogOptions());
+        const QFont font =
+            QFontDialog::getFont(&ok, initial.toQFont(), parent, QString(), QFontDialog::FontDialogOptions());
         if (!ok)
             return std::nullopt;
         FontDesc d = FontDesc::fromQFont(font, initial.charset);
@@ -68,11 +68,21 @@ public:
         box.setWindowTitle(request.title);
         box.setText(request.text);
         switch (request.icon) {
-        case MsgIcon::None: box.setIcon(QMessageBox::NoIcon); break;
-        case MsgIcon::Question: box.setIcon(QMessageBox::Question); break;
-        case MsgIcon::Information: box.setIcon(QMessageBox::Information); break;
-        case MsgIcon::Warning: box.setIcon(QMessageBox::Warning); break;
-        case MsgIcon::Critical: box.setIcon(QMessageBox::Critical); break;
+        case MsgIcon::None:
+            box.setIcon(QMessageBox::NoIcon);
+            break;
+        case MsgIcon::Question:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case MsgIcon::Information:
+            box.setIcon(QMessageBox::Information);
+            break;
+        case MsgIcon::Warning:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case MsgIcon::Critical:
+            box.setIcon(QMessageBox::Critical);
+            break;
         }
         QPushButton *yes = nullptr, *no = nullptr, *cancel = nullptr, *ok = nullptr;
         switch (request.buttons) {
@@ -109,8 +119,8 @@ public:
     std::optional<QString> inputBox(QWidget *parent, const InputRequest &request) override
     {
         bool ok = false;
-        const QString text = QInputDialog::getText(parent, request.title, request.prompt, QLineEdit::Normal,
-                                                   request.defaultText, &ok);
+        const QString text =
+            QInputDialog::getText(parent, request.title, request.prompt, QLineEdit::Normal, request.defaultText, &ok);
         if (!ok)
             return std::nullopt;
         return text;
@@ -171,8 +181,7 @@ QStringList qtNameFilters(const QString &filter)
     return result;
 }
 
-MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons,
-                     MsgIcon icon)
+MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons, MsgIcon icon)
 {
     return DialogBackend::instance()->messageBox(parent, MessageRequest{text, title, buttons, icon});
 }
@@ -187,8 +196,7 @@ bool CommonDialog::showFile(bool save)
 {
     FileDialogRequest request;
     request.save = save;
-    request.title = dialogTitle.isEmpty() ? (save ? QStringLiteral("另存为") : QStringLiteral("打开"))
-                                          : dialogTitle;
+    request.title = dialogTitle.isEmpty() ? (save ? QStringLiteral("另存为") : QStringLiteral("打开")) : dialogTitle;
     request.filter = filter;
     request.filterIndex = filterIndex;
     request.initDir = initDir;
@@ -227,77 +235,6 @@ bool CommonDialog::showFont()
         return false;
     font = *f;
     return true;
-}
-
-int ScriptedDialogs::unexpectedCount() const
-{
-    int n = 0;
-    for (const Logged &l : m_log)
-        n += l.unexpected ? 1 : 0;
-    return n;
-}
-
-std::optional<ScriptedDialogs::Answer> ScriptedDialogs::take(Kind kind, Logged entry)
-{
-    entry.kind = kind;
-    if (m_queue.isEmpty() || m_queue.constFirst().kind != kind) {
-        entry.unexpected = true;
-        m_log.append(entry);
-        return std::nullopt;
-    }
-    m_log.append(entry);
-    Answer answer = m_queue.takeFirst();
-    if (answer.before)
-        answer.before();
-    return answer;
-}
-
-std::optional<QString> ScriptedDialogs::fileDialog(QWidget *, const FileDialogRequest &request)
-{
-    Logged entry;
-    entry.file = request;
-    const std::optional<Answer> a = take(Kind::File, entry);
-    if (!a || a->cancel)
-        return std::nullopt;
-    return a->text;
-}
-
-std::optional<QColor> ScriptedDialogs::colorDialog(QWidget *, const QColor &)
-{
-    const std::optional<Answer> a = take(Kind::Color, Logged{});
-    if (!a || a->cancel)
-        return std::nullopt;
-    return a->color;
-}
-
-std::optional<FontDesc> ScriptedDialogs::fontDialog(QWidget *, const FontDesc &)
-{
-    const std::optional<Answer> a = take(Kind::Font, Logged{});
-    if (!a || a->cancel)
-        return std::nullopt;
-    return a->font;
-}
-
-MsgResult ScriptedDialogs::messageBox(QWidget *, const MessageRequest &request)
-{
-    Logged entry;
-    entry.message = request;
-    const std::optional<Answer> a = take(Kind::Message, entry);
-    if (!a)
-        return request.buttons == MsgButtons::Ok ? MsgResult::Ok
-               : request.buttons == MsgButtons::YesNo ? MsgResult::No
-                                                      : MsgResult::Cancel;
-    return a->result;
-}
-
-std::optional<QString> ScriptedDialogs::inputBox(QWidget *, const InputRequest &request)
-{
-    Logged entry;
-    entry.input = request;
-    const std::optional<Answer> a = take(Kind::Input, entry);
-    if (!a || a->cancel)
-        return std::nullopt;
-    return a->text;
 }
 
 } // namespace ptt

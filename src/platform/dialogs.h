@@ -1,14 +1,12 @@
 #pragma once
 // The dialog layer: every file, colour and font dialog, message box and
 // text-entry box of the program goes through DialogBackend. The real backend
-// shows Qt dialogs; tests install ScriptedDialogs and answer from a script.
-#include "fontdesc.h"
+// shows Qt dialogs; tests install one that answers from a script.
+#include "formats/fontdesc.h"
 
 #include <QColor>
-#include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 class QWidget;
@@ -61,8 +59,8 @@ public:
 QStringList qtNameFilters(const QString &filter);
 
 // Shown through DialogBackend::instance().
-MsgResult messageBox(QWidget *parent, const QString &text, const QString &title,
-                     MsgButtons buttons = MsgButtons::Ok, MsgIcon icon = MsgIcon::None);
+MsgResult messageBox(QWidget *parent, const QString &text, const QString &title, MsgButtons buttons = MsgButtons::Ok,
+                     MsgIcon icon = MsgIcon::None);
 std::optional<QString> inputBox(QWidget *parent, const QString &prompt, const QString &title,
                                 const QString &defaultText = QString());
 
@@ -92,63 +90,6 @@ public:
 private:
     bool showFile(bool save);
     QWidget *m_owner;
-};
-
-// A backend for tests: answers come from a queue, every request is logged.
-// An unexpected request (empty queue or wrong kind) is logged as such and
-// cancelled, so a test never blocks on a modal dialog.
-class ScriptedDialogs : public DialogBackend {
-public:
-    enum class Kind { File, Color, Font, Message, Input };
-    struct Answer {
-        Kind kind;
-        bool cancel = false;
-        QString text;       // file name or input text
-        QColor color;
-        FontDesc font;
-        MsgResult result = MsgResult::Ok;
-        std::function<void()> before; // runs when the request arrives
-    };
-    struct Logged {
-        Kind kind;
-        FileDialogRequest file;
-        MessageRequest message;
-        InputRequest input;
-        bool unexpected = false;
-    };
-
-    ScriptedDialogs() { DialogBackend::setInstance(this); }
-    ~ScriptedDialogs() override { DialogBackend::setInstance(nullptr); }
-
-    void answerFile(const QString &path) { m_queue.append({Kind::File, false, path, {}, {}, {}, {}}); }
-    void cancelFile() { m_queue.append({Kind::File, true, {}, {}, {}, {}, {}}); }
-    void answerColor(const QColor &c) { m_queue.append({Kind::Color, false, {}, c, {}, {}, {}}); }
-    void cancelColor() { m_queue.append({Kind::Color, true, {}, {}, {}, {}, {}}); }
-    void answerFont(const FontDesc &f) { m_queue.append({Kind::Font, false, {}, {}, f, {}, {}}); }
-    void cancelFont() { m_queue.append({Kind::Font, true, {}, {}, {}, {}, {}}); }
-    void answerMessage(MsgResult r) { m_queue.append({Kind::Message, false, {}, {}, {}, r, {}}); }
-    void answerInput(const QString &t) { m_queue.append({Kind::Input, false, t, {}, {}, {}, {}}); }
-    void cancelInput() { m_queue.append({Kind::Input, true, {}, {}, {}, {}, {}}); }
-
-    const QList<Logged> &log() const { return m_log; }
-    int pending() const { return int(m_queue.size()); }
-    int unexpectedCount() const;
-    void clear()
-    {
-        m_queue.clear();
-        m_log.clear();
-    }
-
-    std::optional<QString> fileDialog(QWidget *, const FileDialogRequest &request) override;
-    std::optional<QColor> colorDialog(QWidget *, const QColor &initial) override;
-    std::optional<FontDesc> fontDialog(QWidget *, const FontDesc &initial) override;
-    MsgResult messageBox(QWidget *, const MessageRequest &request) override;
-    std::optional<QString> inputBox(QWidget *, const InputRequest &request) override;
-
-private:
-    std::optional<Answer> take(Kind kind, Logged entry);
-    QList<Answer> m_queue;
-    QList<Logged> m_log;
 };
 
 } // namespace ptt

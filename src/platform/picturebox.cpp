@@ -1,10 +1,10 @@
 #include "picturebox.h"
 
-#include <QMouseEvent>
 #include "widgetstyle.h"
+#include <QMouseEvent>
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 
 namespace ptt {
 

@@ -2,7 +2,7 @@
 // A picture box that holds a picture (not a drawn image) and shows it at its
 // natural size from the top-left corner. With auto-size its inner size is
 // always the picture's natural size.
-#include "picture.h"
+#include "formats/picture.h"
 
 #include <QColor>
 #include <QWidget>

@@ -5,7 +5,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "checkednumber.h"
+#include "formats/checkednumber.h"
 
 #include <cmath>
 #include <optional>

@@ -60,8 +60,7 @@ void widenPopup(QComboBox *combo)
 
 void drawSunkenBorder(QPainter &painter, const QRect &outer, int width)
 {
-    const QColor shades[4] = {QColor(128, 128, 128), QColor(64, 64, 64), QColor(255, 255, 255),
-                              QColor(212, 208, 200)};
+    const QColor shades[4] = {QColor(128, 128, 128), QColor(64, 64, 64), QColor(255, 255, 255), QColor(212, 208, 200)};
     for (int i = 0; i < qMin(width, 2); ++i) {
         const QRect r = outer.adjusted(i, i, -i, -i); // QRect::right() is already the last column
         painter.setPen(shades[i]);

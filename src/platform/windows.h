@@ -9,16 +9,14 @@
 
 namespace ptt {
 
-template <class W>
-QPointer<W> &windowInstance()
+template <class W> QPointer<W> &windowInstance()
 {
     static QPointer<W> instance;
     return instance;
 }
 
 // The loaded window of type W, or nullptr.
-template <class W>
-W *loadedWindow()
+template <class W> W *loadedWindow()
 {
     return windowInstance<W>().data();
 }
@@ -26,8 +24,7 @@ W *loadedWindow()
 void setWindowOwner(QWidget *window, QWidget *owner);
 void bringForward(QWidget *window);
 
-template <class W>
-W *showWindow(QWidget *owner = nullptr)
+template <class W> W *showWindow(QWidget *owner = nullptr)
 {
     QPointer<W> &instance = windowInstance<W>();
     if (!instance) {

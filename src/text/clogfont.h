@@ -5,7 +5,7 @@
 // borrow Handle() for the drawing of one stamp.
 #include "fonthandles.h"
 
-#include "platform/fontdesc.h"
+#include "formats/fontdesc.h"
 
 #include <memory>
 #include <optional>

@@ -1,19 +1,19 @@
 #pragma once
 // The record a turned font is built from: the platform's LOGFONT fields,
 // filled from a font description, an angle and the screen's vertical dpi.
-#include "platform/fontdesc.h"
+#include "formats/fontdesc.h"
 
 #include <QFont>
 
 namespace ptt {
 
 struct LogFontRecord {
-    int lfHeight = 0;      // negative: character height in pixels, not cell height
+    int lfHeight = 0; // negative: character height in pixels, not cell height
     int lfWidth = 0;
-    int lfEscapement = 0;  // tenths of a degree, counterclockwise
+    int lfEscapement = 0; // tenths of a degree, counterclockwise
     int lfOrientation = 0;
     int lfWeight = 0;
-    quint8 lfItalic = 0;   // 255 = on
+    quint8 lfItalic = 0; // 255 = on
     quint8 lfUnderline = 0;
     quint8 lfStrikeOut = 0;
     quint8 lfCharSet = 0;

@@ -14,8 +14,7 @@ namespace ptt {
 
 TextStamp::TextStamp(Canvas *canvas, QComboBox *text, QAbstractButton *fontButton, QAbstractButton *colorButton,
                      QScrollBar *angleBar, QLabel *angleLabel, CommonDialog &dialog)
-    : QObject(canvas), m_canvas(canvas), m_text(text), m_angleBar(angleBar), m_angleLabel(angleLabel),
-      m_dialog(dialog)
+    : QObject(canvas), m_canvas(canvas), m_text(text), m_angleBar(angleBar), m_angleLabel(angleLabel), m_dialog(dialog)
 {
     setObjectName(QStringLiteral("TextStamp"));
     const FontDesc &start = canvas->canvasFont();
@@ -95,8 +94,7 @@ void TextStamp::Stamp(QPointF pos)
     const QString text = m_text ? m_text->currentText() : QString();
     if (text.isEmpty())
         return;
-    drawStampText(m_canvas->image(), m_canvas->toPixels(pos), text, m_textFont.Handle(), font,
-                  m_canvas->foreColor());
+    drawStampText(m_canvas->image(), m_canvas->toPixels(pos), text, m_textFont.Handle(), font, m_canvas->foreColor());
     m_canvas->update();
 }
 

@@ -1,7 +1,7 @@
 #include "form20.h"
 
-#include "app/windowlauncher.h"
-#include "platform/bmpwriter.h"
+#include "formats/bmpwriter.h"
+#include "pageops/navigator.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
 #include "platform/windows.h"
@@ -218,7 +218,7 @@ void Form20::mnuFileSave_Click()
 void Form20::mnuFileExit_Click()
 {
     hide();
-    showMainWindow();
+    Navigator::instance().showMainWindow();
 }
 
 } // namespace ptt

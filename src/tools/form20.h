@@ -4,7 +4,7 @@
 // pixels go to the clipboard and into Picture1 when the button is released.
 // "保存图像" writes the last capture as a 24-bit BMP file.
 #include "platform/dialogs.h"
-#include "screengrabber.h"
+#include "platform/screengrabber.h"
 #include "selection.h"
 #include "snapoverlay.h"
 

@@ -1,13 +1,13 @@
 #include "form40.h"
 
-#include "app/openpicture.h"
-#include "app/windowlauncher.h"
+#include "pageops/navigator.h"
+#include "pageops/openpicture.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 
 #include <QCloseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
 
 #include <cmath>
@@ -23,7 +23,9 @@ constexpr double kImageLeft = 30;
 constexpr double kImageTop = 30;
 } // namespace
 
-ZoomImage::ZoomImage(QWidget *parent) : QWidget(parent) {}
+ZoomImage::ZoomImage(QWidget *parent) : QWidget(parent)
+{
+}
 
 void ZoomImage::setPicture(const Picture &picture)
 {
@@ -154,12 +156,12 @@ void Form40::Command2_Click()
 
 void Form40::Command3_Click()
 {
-    showCropCapture(nullptr);
+    Navigator::instance().showCropCapture(nullptr);
 }
 
 void Form40::closeEvent(QCloseEvent *event)
 {
-    showMainWindow();
+    Navigator::instance().showMainWindow();
     event->accept();
 }
 

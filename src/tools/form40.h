@@ -2,8 +2,8 @@
 // Form40: the zoom viewer. Image1 shows one picture file stretched to a size
 // that "放大" and "缩小" change by a quarter; "剪裁保存" opens the crop-capture
 // tool so the shown picture can be cut from the screen.
+#include "formats/picture.h"
 #include "platform/dialogs.h"
-#include "platform/picture.h"
 #include "zoommodel.h"
 
 #include <QWidget>

@@ -2,6 +2,7 @@
 
 #include "platform/units.h"
 
+#include <cmath>
 #include <utility>
 
 namespace ptt {
@@ -43,6 +44,24 @@ void SelectionTracker::moveTo(QPoint pointer)
 {
     m_rect = ScreenRect{m_press.x(), m_press.y(), pointer.x(), pointer.y()};
     NormalizeRect(m_rect);
+}
+
+QImage copyScreenRect(const DesktopGrab &grab, const ScreenRect &rect)
+{
+    if (rect.isEmpty() || grab.isNull())
+        return QImage();
+    const QRect logical = rect.toQRect().intersected(grab.geometry);
+    if (logical.isEmpty())
+        return QImage();
+    const qreal r = grab.devicePixelRatio;
+    const QPoint o = grab.geometry.topLeft();
+    const int x0 = int(std::floor((logical.left() - o.x()) * r));
+    const int y0 = int(std::floor((logical.top() - o.y()) * r));
+    const int x1 = int(std::ceil((logical.left() + logical.width() - o.x()) * r));
+    const int y1 = int(std::ceil((logical.top() + logical.height() - o.y()) * r));
+    QImage pixels = grab.image.copy(QRect(x0, y0, x1 - x0, y1 - y0).intersected(grab.image.rect()));
+    pixels.setDevicePixelRatio(1.0);
+    return pixels;
 }
 
 } // namespace ptt

@@ -3,6 +3,8 @@
 // the press point, the rectangle kept normalized after every move, its size
 // label and where the label stands. All coordinates are screen pixels
 // (logical pixels of the virtual desktop).
+#include "platform/screengrabber.h"
+
 #include <QPoint>
 #include <QRect>
 #include <QSize>
@@ -56,5 +58,9 @@ private:
     ScreenRect m_rect;
     bool m_active = false;
 };
+
+// The grabbed pixels under a rectangle of screen pixels; a null image for an
+// empty rectangle. Parts outside the desktop are left out.
+QImage copyScreenRect(const DesktopGrab &grab, const ScreenRect &rect);
 
 } // namespace ptt

@@ -2,7 +2,7 @@
 // The frameless full-screen window that shows the frozen desktop while a
 // capture is armed and selecting, with the rubber band and its size label
 // drawn over it. It reports the mouse; the crop-capture tool decides.
-#include "screengrabber.h"
+#include "platform/screengrabber.h"
 #include "selection.h"
 
 #include <QWidget>

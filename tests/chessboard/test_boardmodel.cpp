@@ -5,8 +5,8 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace ptt;
@@ -141,10 +141,11 @@ private slots:
         QVERIFY(!model().editIconVisible());
         QVERIFY(!model().frontMenuEnabled());
         QVERIFY(!model().frontButtonsEnabled());
-        QCOMPARE(BoardModel::PictureFilter(),
-                 QStringLiteral("所有图档|*.bmp;*.dib;*.ico;*.wmf;*.emf;*.jpg;*.gif|Windows 标准图档(*.bmp;*.dib)|*.bmp;"
-                                "*.dib|图示档(*.ico)|*.ico|向量档(*.wmf;*.emf)|*.wmf;*.emf|JPeg 压缩图档(*.jpg)|*.jpg|"
-                                "Gif 图档(*.gif)|*.gif"));
+        QCOMPARE(
+            BoardModel::PictureFilter(),
+            QStringLiteral("所有图档|*.bmp;*.dib;*.ico;*.wmf;*.emf;*.jpg;*.gif|Windows 标准图档(*.bmp;*.dib)|*.bmp;"
+                           "*.dib|图示档(*.ico)|*.ico|向量档(*.wmf;*.emf)|*.wmf;*.emf|JPeg 压缩图档(*.jpg)|*.jpg|"
+                           "Gif 图档(*.gif)|*.gif"));
         QCOMPARE(BoardModel::PictureFilter().count(QLatin1Char('|')), 11);
         QCOMPARE(BoardModel::PositionFilter(), QStringLiteral("影像位置档(*.pos)|*.pos"));
     }
@@ -389,8 +390,8 @@ private slots:
     {
         QByteArray data;
         for (int i = 0; i < 300; ++i)
-            data += QByteArray(i % 3 ? "\"flower.jpg\"" : "\"pics\\cat.jpg\"") + "," + QByteArray::number(i * 15)
-                + ",0,1,1\r\n";
+            data += QByteArray(i % 3 ? "\"flower.jpg\"" : "\"pics\\cat.jpg\"") + "," + QByteArray::number(i * 15) +
+                    ",0,1,1\r\n";
         QVERIFY(writeFile(app(QStringLiteral("many.pos")), data));
         fake().files << app(QStringLiteral("many.pos"));
         model().OpenDocument();

@@ -1,10 +1,10 @@
-#include "app/windowlauncher.h"
 #include "chessboard/foregroundlayer.h"
 #include "chessboard/frmchessboard.h"
 #include "platform/appdir.h"
 #include "platform/canvas.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QAction>
@@ -86,10 +86,12 @@ private slots:
             const char *caption;
             QRect rect;
         } buttons[] = {
-            {1, "打开背景图", {0, 0, 73, 21}},  {2, "新建图案", {72, 0, 57, 21}},  {3, "打开图案", {128, 0, 57, 21}},
-            {4, "保存图案", {184, 0, 57, 21}},  {5, "插入前景图", {240, 0, 69, 21}}, {6, "变更前景图", {308, 0, 71, 21}},
-            {7, "删除前景图", {378, 0, 71, 21}}, {8, "剪裁保存", {448, 0, 57, 21}},  {9, "整版保存", {504, 0, 57, 21}},
-            {10, "字体", {796, 0, 57, 21}},     {11, "文字颜色", {852, 0, 57, 21}},
+            {1, "打开背景图", {0, 0, 73, 21}},   {2, "新建图案", {72, 0, 57, 21}},
+            {3, "打开图案", {128, 0, 57, 21}},   {4, "保存图案", {184, 0, 57, 21}},
+            {5, "插入前景图", {240, 0, 69, 21}}, {6, "变更前景图", {308, 0, 71, 21}},
+            {7, "删除前景图", {378, 0, 71, 21}}, {8, "剪裁保存", {448, 0, 57, 21}},
+            {9, "整版保存", {504, 0, 57, 21}},   {10, "字体", {796, 0, 57, 21}},
+            {11, "文字颜色", {852, 0, 57, 21}},
         };
         for (const auto &b : buttons) {
             QPushButton *pb = button(b.n);
@@ -146,9 +148,10 @@ private slots:
         QStringList file;
         for (QAction *a : top[0]->menu()->actions())
             file << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('/') + a->objectName();
-        QCOMPARE(file, QStringList({QStringLiteral("打开背景图(&E)/mnuEditPos"), QStringLiteral("-/mnuSep2"),
-                                    QStringLiteral("新建位置档案(&N)/mnuNewPos"), QStringLiteral("载入位置档案(&O)/munOpenPos"),
-                                    QStringLiteral("储存位置档案(&S)/mnuSavePos"), QStringLiteral("退出(&Q)/mnuQuit")}));
+        QCOMPARE(file, QStringList(
+                           {QStringLiteral("打开背景图(&E)/mnuEditPos"), QStringLiteral("-/mnuSep2"),
+                            QStringLiteral("新建位置档案(&N)/mnuNewPos"), QStringLiteral("载入位置档案(&O)/munOpenPos"),
+                            QStringLiteral("储存位置档案(&S)/mnuSavePos"), QStringLiteral("退出(&Q)/mnuQuit")}));
         QStringList edit;
         for (QAction *a : top[1]->menu()->actions())
             edit << (a->isSeparator() ? QStringLiteral("-") : a->text()) + QLatin1Char('/') + a->objectName();
@@ -377,7 +380,7 @@ private slots:
     void closingAsksNothingAndReopeningStartsAfresh()
     {
         delete m_win;
-        showChessBoard();
+        showWindow<frmChessBoard>();
         m_win = loadedWindow<frmChessBoard>();
         QVERIFY(m_win);
         QVERIFY(QTest::qWaitForWindowExposed(m_win));
@@ -388,7 +391,7 @@ private slots:
         QTest::keyClick(&win(), Qt::Key_Q, Qt::ControlModifier);
         QTRY_VERIFY(!loadedWindow<frmChessBoard>());
         QCOMPARE(int(m_dialogs->log().size()), logged);
-        showChessBoard();
+        showWindow<frmChessBoard>();
         m_win = loadedWindow<frmChessBoard>();
         QVERIFY(m_win);
         QCOMPARE(win().model().ForegroundCount(), 0);

@@ -166,17 +166,16 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<float>("left");
         QTest::newRow("LF only") << QByteArray("\"a b.bmp\",1,2,3,4\n") << QStringLiteral("a b.bmp") << 1.0f;
-        QTest::newRow("unquoted name is trimmed") << QByteArray("  a b.bmp  ,1,2,3,4\r\n") << QStringLiteral("a b.bmp")
-                                                  << 1.0f;
+        QTest::newRow("unquoted name is trimmed")
+            << QByteArray("  a b.bmp  ,1,2,3,4\r\n") << QStringLiteral("a b.bmp") << 1.0f;
         QTest::newRow("blanks before fields")
-            << QByteArray("\t\"x.gif\", -1.5,\t2, 3 ,4\r\n") << QStringLiteral("x.gif")
-                                              << -1.5f;
-        QTest::newRow("plus sign and exponent") << QByteArray("\"x.gif\",+1.5e3,2,3,4\r\n") << QStringLiteral("x.gif")
-                                                << 1500.0f;
-        QTest::newRow("fraction without leading digit") << QByteArray("\"x.gif\",.5,2,3,4") << QStringLiteral("x.gif")
-                                                        << 0.5f;
-        QTest::newRow("backslash kept in name") << QByteArray("\"pics\\sub\\c.jpg\",7,2,3,4")
-                                                << QStringLiteral("pics\\sub\\c.jpg") << 7.0f;
+            << QByteArray("\t\"x.gif\", -1.5,\t2, 3 ,4\r\n") << QStringLiteral("x.gif") << -1.5f;
+        QTest::newRow("plus sign and exponent")
+            << QByteArray("\"x.gif\",+1.5e3,2,3,4\r\n") << QStringLiteral("x.gif") << 1500.0f;
+        QTest::newRow("fraction without leading digit")
+            << QByteArray("\"x.gif\",.5,2,3,4") << QStringLiteral("x.gif") << 0.5f;
+        QTest::newRow("backslash kept in name")
+            << QByteArray("\"pics\\sub\\c.jpg\",7,2,3,4") << QStringLiteral("pics\\sub\\c.jpg") << 7.0f;
         QTest::newRow("empty quoted name") << QByteArray("\"\",9,2,3,4") << QString() << 9.0f;
     }
     void acceptsLooseButValidLines()
@@ -324,8 +323,8 @@ private slots:
         QTest::newRow("in the folder") << QStringLiteral("flower.jpg") << QStringLiteral("flower.jpg");
         QTest::newRow("subfolder") << QStringLiteral("pics/cat.jpg") << QStringLiteral("pics\\cat.jpg");
         QTest::newRow("two levels") << QStringLiteral("a/b/c.gif") << QStringLiteral("a\\b\\c.gif");
-        QTest::newRow("outside keeps full path") << QStringLiteral("/elsewhere/x.bmp")
-                                                 << QStringLiteral("/elsewhere/x.bmp");
+        QTest::newRow("outside keeps full path")
+            << QStringLiteral("/elsewhere/x.bmp") << QStringLiteral("/elsewhere/x.bmp");
     }
     void namesRelativeToAppDir()
     {

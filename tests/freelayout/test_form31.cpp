@@ -1,11 +1,12 @@
 // The free layout window driven the way a user drives it, offscreen.
-#include "app/tilepage.h"
+#include "formats/bmpwriter.h"
 #include "freelayout/form31.h"
-#include "platform/bmpwriter.h"
+#include "pageops/tilepage.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
+#include "testsupport/recordingnavigator.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>
@@ -30,8 +31,8 @@ QAction *menuEntry(QWidget *w, const QString &name)
 
 void sendMove(QWidget *w, QPoint global)
 {
-    QMouseEvent e(QEvent::MouseMove, w->mapFromGlobal(QPointF(global)), QPointF(global), Qt::NoButton,
-                  Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent e(QEvent::MouseMove, w->mapFromGlobal(QPointF(global)), QPointF(global), Qt::NoButton, Qt::LeftButton,
+                  Qt::NoModifier);
     QApplication::sendEvent(w, &e);
 }
 
@@ -64,8 +65,8 @@ private slots:
         // Regions start untiled.
         QCOMPARE(QColor(w.region(1)->image().pixel(300, 200)), QColor(255, 192, 255));
         const QStringList captions = {QStringLiteral("图1排版"), QStringLiteral("图2排版"), QStringLiteral("图3排版"),
-                                      QStringLiteral("A4"), QStringLiteral("A5"), QStringLiteral("A6"),
-                                      QStringLiteral("保存"), QStringLiteral("背景色"), QStringLiteral("字体"),
+                                      QStringLiteral("A4"),      QStringLiteral("A5"),      QStringLiteral("A6"),
+                                      QStringLiteral("保存"),    QStringLiteral("背景色"),  QStringLiteral("字体"),
                                       QStringLiteral("文字颜色")};
         const char *names[] = {"Command23", "Command24", "Command25", "Command21", "Command26",
                                "Command27", "Command22", "Command28", "Command29", "Command30"};
@@ -197,6 +198,24 @@ private slots:
         QTest::mouseRelease(page, Qt::LeftButton, {}, page->mapFromGlobal(global + QPoint(30, -40)));
         QCOMPARE(page->pos(), QPoint(30, -18));
         QCOMPARE(w.region(1)->pos(), QPoint(4, 4));
+    }
+
+    void saveShowsCropToolBesideThePage()
+    {
+        test::RecordingNavigator navigator;
+        QWidget tool;
+        tool.move(7, 9);
+        navigator.cropTool = &tool;
+        Form31 w;
+        QTest::mouseClick(button(&w, "Command22"), Qt::LeftButton);
+        QCOMPARE(tool.pos(), QPoint(7, 9)); // the button leaves the tool where it is
+        menuEntry(&w, QStringLiteral("保存"))->trigger();
+        QCOMPARE(tool.pos(), QPoint(746, 9)); // 20 twips right of the 745-pixel page
+        QCOMPARE(navigator.requests().size(), 2);
+        for (const test::RecordingNavigator::Request &r : navigator.requests()) {
+            QCOMPARE(r.window, QStringLiteral("crop"));
+            QCOMPARE(r.owner, nullptr);
+        }
     }
 
     void quitHidesAndKeepsState()

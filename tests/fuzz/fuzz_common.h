@@ -3,7 +3,7 @@
 // metafile text, image plugins) on the offscreen platform, and limits small
 // enough that each input stays cheap. Smaller limits only refuse more
 // pictures or draw metafiles smaller; the code that runs is the program's.
-#include "platform/picture.h"
+#include "formats/picture.h"
 
 #include <QGuiApplication>
 

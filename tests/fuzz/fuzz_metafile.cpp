@@ -1,9 +1,9 @@
 // libFuzzer entry for one metafile player, chosen when built (PTT_FUZZ_EMF
 // for EMF, WMF otherwise): any bytes are taken as that format. The header and
 // record check, then the player at a small size.
+#include "formats/decodestop.h"
+#include "formats/metafile/metafile.h"
 #include "fuzz_common.h"
-#include "platform/decodestop.h"
-#include "platform/metafile/metafile.h"
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {

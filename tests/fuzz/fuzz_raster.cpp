@@ -2,8 +2,8 @@
 // any bytes are taken as that format, so no time goes into finding its
 // signature (the BMP target takes what does not start with "BM" as a
 // headerless DIB). Our header walk, then the decoder.
+#include "formats/picture_raster.h"
 #include "fuzz_common.h"
-#include "platform/picture_raster.h"
 
 extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
 {

@@ -1,9 +1,9 @@
 // The map-style window driven with the mouse, offscreen.
+#include "formats/bmpwriter.h"
 #include "map/frmmap.h"
-#include "platform/bmpwriter.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
 #include "platform/picturebox.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QApplication>

@@ -64,14 +64,22 @@ private slots:
         QTest::addColumn<QString>("cols");
         QTest::addColumn<QString>("rows");
         QTest::addColumn<bool>("ok");
-        QTest::newRow("1x1") << "1" << "1" << true;
-        QTest::newRow("217x151") << "217" << "151" << true;
-        QTest::newRow("254x129") << "254" << "129" << true;
-        QTest::newRow("256x128 = 32768") << "256" << "128" << false;
-        QTest::newRow("257 columns") << "257" << "1" << false;
-        QTest::newRow("zero") << "0" << "6" << false;
-        QTest::newRow("negative") << "6" << "-3" << false;
-        QTest::newRow("no number") << "six" << "6" << false;
+        QTest::newRow("1x1") << "1"
+                             << "1" << true;
+        QTest::newRow("217x151") << "217"
+                                 << "151" << true;
+        QTest::newRow("254x129") << "254"
+                                 << "129" << true;
+        QTest::newRow("256x128 = 32768") << "256"
+                                         << "128" << false;
+        QTest::newRow("257 columns") << "257"
+                                     << "1" << false;
+        QTest::newRow("zero") << "0"
+                              << "6" << false;
+        QTest::newRow("negative") << "6"
+                                  << "-3" << false;
+        QTest::newRow("no number") << "six"
+                                   << "6" << false;
     }
     void sizeLimits()
     {
@@ -167,7 +175,7 @@ private slots:
         QCOMPARE(image.pixel(10, 4), qRgb(255, 0, 0));
         QCOMPARE(image.pixel(12, 2), qRgb(0, 0, 255));
         QCOMPARE(image.pixel(14, 4), qRgb(255, 0, 0));
-        QCOMPARE(QColor(image.pixel(14, 6)), back); // rest of cell 1 in the background
+        QCOMPARE(QColor(image.pixel(14, 6)), back);  // rest of cell 1 in the background
         QCOMPARE(QColor(image.pixel(10, 6)), lines); // the line shows below the picture
     }
 

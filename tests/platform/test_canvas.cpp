@@ -1,9 +1,9 @@
 // Canvas, dialog object and window lifecycle of the platform layer.
 #include "platform/appdir.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QCoreApplication>
@@ -161,15 +161,15 @@ private slots:
         QCOMPARE(messageBox(nullptr, QStringLiteral("t"), QStringLiteral("x"), MsgButtons::YesNo), MsgResult::No);
         QCOMPARE(script.unexpectedCount(), 2);
         script.answerInput(QStringLiteral("abc"));
-        QCOMPARE(inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")), std::optional<QString>(QStringLiteral("abc")));
+        QCOMPARE(inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")),
+                 std::optional<QString>(QStringLiteral("abc")));
         script.cancelInput();
         QVERIFY(!inputBox(nullptr, QStringLiteral("p"), QStringLiteral("t")));
     }
 
     void filtersBecomeQtFilters()
     {
-        const QStringList f = qtNameFilters(QStringLiteral(
-            "所有图档|*.bmp;*.dib|JPeg 压缩图档(*.jpg)|*.jpg"));
+        const QStringList f = qtNameFilters(QStringLiteral("所有图档|*.bmp;*.dib|JPeg 压缩图档(*.jpg)|*.jpg"));
         QCOMPARE(f.size(), 2);
         QCOMPARE(f.at(0), QStringLiteral("所有图档 (*.[Bb][Mm][Pp] *.[Dd][Ii][Bb])"));
         QCOMPARE(f.at(1), QStringLiteral("JPeg 压缩图档(*.jpg) (*.[Jj][Pp][Gg])"));

@@ -1,7 +1,7 @@
 #include "testsupport.h"
 
+#include "formats/fontdesc.h"
 #include "platform/appdir.h"
-#include "platform/fontdesc.h"
 
 #include <QDir>
 #include <QImageWriter>

@@ -1,5 +1,5 @@
-#include "text/clogfont.h"
 #include "testsupport/testsupport.h"
+#include "text/clogfont.h"
 
 #include <QTest>
 

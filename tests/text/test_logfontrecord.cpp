@@ -1,8 +1,9 @@
-#include "text/logfontrecord.h"
 #include "testsupport/testsupport.h"
+#include "text/logfontrecord.h"
 
 #include <QFontDatabase>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QTest>
 #include <climits>
 #include <limits>

@@ -1,6 +1,6 @@
-#include "app/tilepage.h"
+#include "pageops/tilepage.h"
 #include "platform/canvas.h"
-#include "platform/dialogs.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "text/textstamp.h"
 

@@ -1,10 +1,9 @@
 // The zoom viewer driven through its buttons on the offscreen platform.
-#include "app/form30.h"
-#include "platform/dialogs.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/recordingnavigator.h"
+#include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
-#include "tools/form20.h"
 #include "tools/form40.h"
 
 #include <QElapsedTimer>
@@ -62,8 +61,6 @@ void TestForm40::initTestCase()
 void TestForm40::cleanup()
 {
     delete loadedWindow<Form40>();
-    delete loadedWindow<Form20>();
-    delete loadedWindow<Form30>();
     delete m_dir;
     m_dir = nullptr;
 }
@@ -307,29 +304,32 @@ void TestForm40::hugeEnlargementStaysCheap()
 
 void TestForm40::cropButtonShowsToolWithoutOwner()
 {
-    Form30 *main = showWindow<Form30>();
-    Form40 *v = showWindow<Form40>(main);
+    test::RecordingNavigator navigator;
+    QWidget main;
+    main.show();
+    Form40 *v = showWindow<Form40>(&main);
     QVERIFY(QTest::qWaitForWindowExposed(v));
-    QCOMPARE(v->parentWidget(), static_cast<QWidget *>(main));
-    QVERIFY(!loadedWindow<Form20>());
+    QCOMPARE(v->parentWidget(), &main);
     QTest::mouseClick(button(v, 3), Qt::LeftButton);
-    Form20 *tool = loadedWindow<Form20>();
-    QVERIFY(tool);
-    QVERIFY(tool->isVisible());
-    QCOMPARE(tool->parentWidget(), nullptr);
+    QCOMPARE(navigator.requests().size(), 1);
+    QCOMPARE(navigator.requests().at(0).window, QStringLiteral("crop"));
+    QCOMPARE(navigator.requests().at(0).owner, nullptr);
     QCOMPARE(v->zoomSize().width(), 9195.0f); // the viewer does not change
+    delete v;                                 // before its owner
 }
 
 void TestForm40::closingShowsMainWindow()
 {
-    Form30 *main = showWindow<Form30>();
-    main->hide();
-    Form40 *v = showWindow<Form40>(main);
+    test::RecordingNavigator navigator;
+    QWidget main;
+    Form40 *v = showWindow<Form40>(&main);
     QVERIFY(QTest::qWaitForWindowExposed(v));
     QTest::mouseClick(button(v, 1), Qt::LeftButton);
     QPointer<Form40> gone = v;
+    QVERIFY(navigator.requests().isEmpty());
     v->close();
-    QVERIFY(main->isVisible());
+    QCOMPARE(navigator.requests().size(), 1);
+    QCOMPARE(navigator.requests().at(0).window, QStringLiteral("main"));
     QVERIFY(QTest::qWaitFor([&] { return gone.isNull(); }));
     Form40 *fresh = openViewer();
     QVERIFY(fresh);

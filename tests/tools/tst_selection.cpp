@@ -1,7 +1,7 @@
 // The capture's selection arithmetic and the pixels it copies, headless.
-#include "tools/screengrabber.h"
-#include "tools/selection.h"
+#include "platform/screengrabber.h"
 #include "testsupport/testsupport.h"
+#include "tools/selection.h"
 
 #include <QtTest>
 
@@ -97,8 +97,8 @@ void TestSelection::normalizedAfterEveryMove()
     SelectionTracker t;
     t.start(QPoint(50, 50));
     const QList<QPoint> path = {{60, 70}, {40, 70}, {40, 30}, {70, 20}, {50, 50}, {49, 51}};
-    const QList<ScreenRect> expected = {
-        {50, 50, 60, 70}, {40, 50, 50, 70}, {40, 30, 50, 50}, {50, 20, 70, 50}, {50, 50, 50, 50}, {49, 50, 50, 51}};
+    const QList<ScreenRect> expected = {{50, 50, 60, 70}, {40, 50, 50, 70}, {40, 30, 50, 50},
+                                        {50, 20, 70, 50}, {50, 50, 50, 50}, {49, 50, 50, 51}};
     for (int i = 0; i < path.size(); ++i) {
         t.moveTo(path.at(i));
         QCOMPARE(t.rect(), expected.at(i));

@@ -1,0 +1,36 @@
+#include "saveasbitmap.h"
+
+#include "formats/bmpwriter.h"
+#include "platform/appdir.h"
+#include "platform/canvas.h"
+#include "platform/dialogs.h"
+
+#include <QFileInfo>
+
+namespace ptt {
+
+SaveOutcome SaveAsBitmap(QWidget *window, CommonDialog &dialog, const Canvas &canvas)
+{
+    dialog.initDir = AppDir();
+    dialog.filter = QStringLiteral("位图文件 (*.Bmp)|*.Bmp");
+    dialog.filterIndex = 1;
+    if (!dialog.showSave() || dialog.fileName.isEmpty())
+        return SaveOutcome::Cancelled;
+    const QString path = dialog.fileName;
+    if (QFileInfo::exists(path)) {
+        const MsgResult answer = messageBox(window, QStringLiteral("文件已经存在，是否覆盖文件？"),
+                                            QStringLiteral("询问"), MsgButtons::YesNo, MsgIcon::Question);
+        if (answer != MsgResult::Yes)
+            return SaveOutcome::Declined;
+    }
+    QString error;
+    if (!saveBmp24File(path, canvas.image(), &error)) {
+        // The old file, if any, is untouched: the image went to a temporary file.
+        messageBox(window, QStringLiteral("无法保存文件“%1”：%2").arg(QFileInfo(path).fileName(), error),
+                   QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Warning);
+        return SaveOutcome::Failed;
+    }
+    return SaveOutcome::Saved;
+}
+
+} // namespace ptt

@@ -1,0 +1,6 @@
+#include "platform/widget.h"
+
+int read()
+{
+    return widget();
+}
