@@ -109,7 +109,7 @@ Form20 *TestForm20::openTool()
 // QTest takes a null point (0, 0) for the widget's centre: never pass it.
 void TestForm20::capture(Form20 *tool, QPoint press, const QList<QPoint> &moves, QPoint release)
 {
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QVERIFY(tool->overlay());
     SnapOverlay *overlay = tool->overlay();
     QTest::mousePress(overlay, Qt::LeftButton, {}, press);
@@ -152,7 +152,7 @@ void TestForm20::captureUpAndLeft()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QVERIFY(!tool->isVisible());
     QVERIFY(tool->snapArmed());
     QCOMPARE(m_grabber.calls, 1);
@@ -199,7 +199,7 @@ void TestForm20::otherButtonsAndKeysIgnored()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     SnapOverlay *overlay = tool->overlay();
     QVERIFY(overlay);
     QTest::mousePress(overlay, Qt::RightButton, {}, QPoint(50, 50));
@@ -227,9 +227,9 @@ void TestForm20::rearmOnlyHidesAgain()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     SnapOverlay *overlay = tool->overlay();
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QCOMPARE(tool->overlay(), overlay);
     QCOMPARE(m_grabber.calls, 1);
     QVERIFY(tool->snapArmed());
@@ -310,7 +310,7 @@ void TestForm20::saveKeepsNameAsChosen()
     ScriptedDialogs dialogs;
     const QString path = dir.file(QStringLiteral("noext"));
     dialogs.answerFile(path);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QVERIFY(QFile::exists(path));
     QVERIFY(!QFile::exists(path + QStringLiteral(".bmp")));
     QCOMPARE(fileBytes(path), bmpBytes(m_grabber.grab.image.copy(1, 1, 8, 5)));
@@ -324,13 +324,13 @@ void TestForm20::saveCancelled()
     capture(tool, QPoint(1, 1), {}, QPoint(9, 6));
     ScriptedDialogs dialogs;
     dialogs.cancelFile();
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.log().size(), 1);
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
     // An empty name chosen writes nothing either.
     dialogs.answerFile(QString());
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
 }
@@ -351,7 +351,7 @@ void TestForm20::failedSaveReportedAndOldFileKept()
     keep.close();
     dialogs.answerFile(folder);
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 2);
     QCOMPARE(dialogs.log().at(1).kind, ScriptedDialogs::Kind::Message);
@@ -362,7 +362,7 @@ void TestForm20::failedSaveReportedAndOldFileKept()
     // A folder that does not exist.
     dialogs.answerFile(dir.file(QStringLiteral("missing/x.bmp")));
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 4);
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("missing/x.bmp"))));
@@ -376,7 +376,7 @@ void TestForm20::noScreenGrabIsReported()
     m_grabber.grab.error = QStringLiteral("这个桌面不允许读取屏幕。");
     ScriptedDialogs dialogs;
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 1);
     QCOMPARE(dialogs.log().at(0).message.text, QStringLiteral("这个桌面不允许读取屏幕。"));
