@@ -3,9 +3,11 @@
 #include "formats/bmpwriter.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
+#include "testsupport/fixedgrabber.h"
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 #include "tools/form20.h"
 #include "tools/snapoverlay.h"
 
@@ -20,17 +22,6 @@
 using namespace ptt;
 
 namespace {
-
-class FixedGrabber : public ScreenGrabber {
-public:
-    DesktopGrab grab;
-    int calls = 0;
-    DesktopGrab grabDesktop() override
-    {
-        ++calls;
-        return grab;
-    }
-};
 
 QByteArray bmpBytes(const QImage &image)
 {
@@ -72,7 +63,7 @@ private slots:
 private:
     Form20 *openTool();
     void capture(Form20 *tool, QPoint press, const QList<QPoint> &moves, QPoint release);
-    FixedGrabber m_grabber;
+    test::FixedGrabber m_grabber;
 };
 
 void TestForm20::initTestCase()
@@ -118,11 +109,6 @@ void TestForm20::capture(Form20 *tool, QPoint press, const QList<QPoint> &moves,
     QTest::mouseRelease(overlay, Qt::LeftButton, {}, release);
 }
 
-static QAction *action(Form20 *tool, const char *name)
-{
-    return tool->findChild<QAction *>(QLatin1String(name));
-}
-
 void TestForm20::loadsWithItsLayout()
 {
     Form20 *tool = openTool();
@@ -130,7 +116,7 @@ void TestForm20::loadsWithItsLayout()
     QCOMPARE(tool->windowTitle(), QStringLiteral("澄岭剪裁抓图"));
     QCOMPARE(tool->pos().x(), 400); // the outer left edge
     QCOMPARE(tool->centralWidget()->size(), QSize(443, 324));
-    QMenu *file = tool->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    QMenu *file = test::child<QMenu>(tool, QStringLiteral("mnuFile"));
     QVERIFY(file);
     QCOMPARE(file->title(), QStringLiteral("文件"));
     const QList<QAction *> items = file->actions();
@@ -141,7 +127,7 @@ void TestForm20::loadsWithItsLayout()
     QVERIFY(!items[1]->isEnabled());
     QVERIFY(items[2]->isSeparator());
     QCOMPARE(items[3]->text(), QStringLiteral("退出"));
-    PictureBox *box = tool->findChild<PictureBox *>(QStringLiteral("Picture1"));
+    PictureBox *box = test::child<PictureBox>(tool, QStringLiteral("Picture1"));
     QCOMPARE(box, tool->picture1());
     QCOMPARE(box->geometry(), QRect(QPoint(0, 0), QSize(443, 324)));
     QCOMPARE(box->grab().toImage().pixelColor(200, 150), QColor(192, 192, 255));
@@ -188,11 +174,11 @@ void TestForm20::captureUpAndLeft()
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
     QCOMPARE(tool->picture1()->picture().image, expected);
     QCOMPARE(tool->picture1()->size(), QSize(324, 204)); // natural size plus the border
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
     // Larger than the client area: the top left part shows, all of it is kept.
     capture(tool, QPoint(1, 2), {QPoint(300, 300)}, QPoint(701, 502));
     QCOMPARE(tool->picture1()->picture().image.size(), QSize(700, 500));
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
 }
 
 void TestForm20::otherButtonsAndKeysIgnored()
@@ -249,7 +235,7 @@ void TestForm20::zeroSizeCopiesNothing()
     QVERIFY(tool->isVisible());
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), before);
     QVERIFY(tool->picture1()->picture().isNull());
-    QVERIFY(!action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(!test::child<QAction>(tool, "mnuFileSave")->isEnabled());
     capture(tool, QPoint(100, 100), {}, QPoint(300, 100));
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), before);
     QVERIFY(!tool->snapArmed());
@@ -281,7 +267,7 @@ void TestForm20::saveWritesTheCapture()
     ScriptedDialogs dialogs;
     const QString path = dir.file(QStringLiteral("cut.bmp"));
     dialogs.answerFile(path);
-    action(tool, "mnuFileSave")->trigger();
+    test::child<QAction>(tool, "mnuFileSave")->trigger();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 1);
     const FileDialogRequest &req = dialogs.log().at(0).file;
@@ -296,7 +282,7 @@ void TestForm20::saveWritesTheCapture()
     // The next dialog offers the name chosen last; saving again replaces the file.
     capture(tool, QPoint(2, 2), {}, QPoint(6, 5));
     dialogs.answerFile(path);
-    action(tool, "mnuFileSave")->trigger();
+    test::child<QAction>(tool, "mnuFileSave")->trigger();
     QCOMPARE(dialogs.log().at(1).file.fileName, path);
     QCOMPARE(fileBytes(path), bmpBytes(m_grabber.grab.image.copy(2, 2, 4, 3)));
 }
@@ -394,14 +380,14 @@ void TestForm20::exitShowsMainWindow()
     QVERIFY(tool);
     capture(tool, QPoint(1, 1), {}, QPoint(9, 6));
     QVERIFY(navigator.requests().isEmpty());
-    action(tool, "mnuFileExit")->trigger();
+    test::child<QAction>(tool, "mnuFileExit")->trigger();
     QVERIFY(!tool->isVisible());
     QCOMPARE(loadedWindow<Form20>(), tool); // still loaded, with its picture
     QCOMPARE(navigator.requests().size(), 1);
     QCOMPARE(navigator.requests().at(0).window, QStringLiteral("main"));
     QCOMPARE(showWindow<Form20>(nullptr), tool);
     QVERIFY(!tool->picture1()->picture().isNull());
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
 }
 
 void TestForm20::closeBoxUnloads()
@@ -416,7 +402,7 @@ void TestForm20::closeBoxUnloads()
     Form20 *fresh = openTool();
     QVERIFY(fresh);
     QVERIFY(fresh->picture1()->picture().isNull());
-    QVERIFY(!action(fresh, "mnuFileSave")->isEnabled());
+    QVERIFY(!test::child<QAction>(fresh, "mnuFileSave")->isEnabled());
     QVERIFY(fresh->dialog().fileName.isEmpty());
 }
 
