@@ -10,25 +10,22 @@
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 #include "text/textstamp.h"
+#include "text/texttool.h"
 
 #include <QAction>
 #include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
-#include <QScrollBar>
 #include <QToolTip>
 
 namespace ptt {
 
 namespace {
 
-const QColor kBoardGreen(162, 200, 89);
 const QColor kTextColour(215, 21, 123);
 const QColor kFrameColour(128, 128, 255);
 
@@ -64,7 +61,7 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_board = new Canvas(m_client);
     m_board->setObjectName(QStringLiteral("Picture1"));
     m_board->setScaleMode(Canvas::ScaleMode::Twips);
-    m_board->setBackColor(kBoardGreen);
+    m_board->setBackColor(kPageGreen);
     m_board->setForeColor(kTextColour);
     const FontDesc boardFont = FontDesc::boldChinese(QStringLiteral("楷体_GB2312"), 15);
     m_board->setCanvasFont(boardFont);
@@ -109,15 +106,13 @@ frmChessBoard::frmChessBoard(QWidget *parent) : QMainWindow(parent), m_cdlg(this
     m_frame->hide();
 
     // The text tool: TextFont from the board's font; stamps in twips on the board.
-    new TextStamp(m_board, m_combo1, m_buttons[10], m_buttons[11], m_hscroll1, m_label1, m_cdlg);
+    new TextStamp(m_board, m_textTool, m_cdlg);
 
     for (const char16_t *item : kComboItems)
-        m_combo1->addItem(QString::fromUtf16(item));
+        m_textTool.text->addItem(QString::fromUtf16(item));
     for (char c = 'A'; c <= 'Q'; ++c)
-        m_combo1->addItem(QString(QLatin1Char(c)));
-    m_combo1->setEditText(QStringLiteral("双击设置文字"));
-    widenPopup(m_combo1);
-    m_combo1->lineEdit()->setCursorPosition(0);
+        m_textTool.text->addItem(QString(QLatin1Char(c)));
+    showStampPrompt(m_textTool.text);
 }
 
 frmChessBoard::~frmChessBoard()
@@ -129,64 +124,40 @@ frmChessBoard::~frmChessBoard()
 
 void frmChessBoard::buildToolbar()
 {
-    m_strip = new QWidget(m_client);
-    m_strip->setObjectName(QStringLiteral("Picture2"));
-    setBackground(m_strip, kStripColour);
+    m_strip = makeStrip(m_client, "Picture2");
     placeTwips(m_strip, 0, 0, 13695, 375);
 
-    auto button = [this](int n, const QString &caption, double left, double width) {
-        auto *b = new QPushButton(caption, m_strip);
-        b->setObjectName(QStringLiteral("Command%1").arg(n));
-        styleButton(b, kButtonColour);
-        b->setFocusPolicy(Qt::TabFocus);
-        placeTwips(b, left, 0, width, 315);
-        m_buttons[n] = b;
-        return b;
-    };
-    auto *command1 = button(1, QStringLiteral("打开背景图"), 0, 1095);
-    auto *command2 = button(2, QStringLiteral("新建图案"), 1080, 855);
-    command2->setToolTip(QStringLiteral("选择前景图"));
-    auto *command3 = button(3, QStringLiteral("打开图案"), 1920, 855);
-    auto *command4 = button(4, QStringLiteral("保存图案"), 2760, 855);
-    auto *command5 = button(5, QStringLiteral("插入前景图"), 3600, 1035);
-    auto *command6 = button(6, QStringLiteral("变更前景图"), 4620, 1065);
-    auto *command7 = button(7, QStringLiteral("删除前景图"), 5670, 1065);
-    auto *command8 = button(8, QStringLiteral("剪裁保存"), 6720, 855);
-    auto *command9 = button(9, QStringLiteral("整版保存"), 7560, 855);
+    auto *command1 = makeStripButton(m_strip, "Command1", QStringLiteral("打开背景图"), 0, 1095);
+    auto *command2 =
+        makeStripButton(m_strip, "Command2", QStringLiteral("新建图案"), 1080, 855, QStringLiteral("选择前景图"));
+    auto *command3 = makeStripButton(m_strip, "Command3", QStringLiteral("打开图案"), 1920, 855);
+    auto *command4 = makeStripButton(m_strip, "Command4", QStringLiteral("保存图案"), 2760, 855);
+    m_command5 = makeStripButton(m_strip, "Command5", QStringLiteral("插入前景图"), 3600, 1035);
+    m_command6 = makeStripButton(m_strip, "Command6", QStringLiteral("变更前景图"), 4620, 1065);
+    m_command7 = makeStripButton(m_strip, "Command7", QStringLiteral("删除前景图"), 5670, 1065);
+    auto *command8 = makeStripButton(m_strip, "Command8", QStringLiteral("剪裁保存"), 6720, 855);
+    auto *command9 = makeStripButton(m_strip, "Command9", QStringLiteral("整版保存"), 7560, 855);
 
-    m_combo1 = new QComboBox(m_strip);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setEditable(true);
-    m_combo1->setInsertPolicy(QComboBox::NoInsert);
-    styleTextField(m_combo1, kFieldColour, QColor(0, 0, 255));
-    placeTwips(m_combo1, 8400, 0, 1215, 300);
-
-    m_hscroll1 = new QScrollBar(Qt::Horizontal, m_strip);
-    m_hscroll1->setObjectName(QStringLiteral("HScroll1"));
-    m_hscroll1->setRange(0, 360);
-    m_hscroll1->setSingleStep(1);
-    m_hscroll1->setPageStep(1);
-    placeTwips(m_hscroll1, 9600, 0, 1005, 315);
-
-    m_label1 = new QLabel(QStringLiteral("文字角度"), m_strip);
-    m_label1->setObjectName(QStringLiteral("Label1"));
-    QPalette lp = m_label1->palette();
-    lp.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    m_label1->setPalette(lp);
-    m_label1->setAutoFillBackground(false); // transparent on the strip
-    placeTwips(m_label1, 10590, 60, 1335, 285);
-
-    button(10, QStringLiteral("字体"), 11940, 855);
-    button(11, QStringLiteral("文字颜色"), 12780, 855);
+    TextToolLayout text;
+    text.text = QRectF(8400, 0, 1215, 300);
+    text.angleBar = QRectF(9600, 0, 1005, 315);
+    text.angleLabel = QRectF(10590, 60, 1335, 285);
+    text.angleLabelName = "Label1";
+    text.fontButtonName = "Command10";
+    text.colorButtonName = "Command11";
+    text.fontButtonLeft = 11940;
+    text.colorButtonLeft = 12780;
+    text.buttonWidth = 855;
+    m_textTool = buildTextTool(m_strip, text);
 
     connect(command1, &QPushButton::clicked, this, [this] { run([this] { m_model->LoadBackground(); }); });
     connect(command2, &QPushButton::clicked, this,
             [this] { run([this] { m_model->NewDocument(BoardModel::Trigger::Button); }); });
     connect(command3, &QPushButton::clicked, this, [this] { run([this] { m_model->OpenDocument(); }); });
     connect(command4, &QPushButton::clicked, this, [this] { run([this] { m_model->SaveDocument(); }); });
-    connect(command5, &QPushButton::clicked, this, [this] { run([this] { m_model->InsertForeground(); }); });
-    connect(command6, &QPushButton::clicked, this, [this] { run([this] { m_model->ChangeForeground(); }); });
-    connect(command7, &QPushButton::clicked, this, [this] { run([this] { m_model->DeleteForeground(); }); });
+    connect(m_command5, &QPushButton::clicked, this, [this] { run([this] { m_model->InsertForeground(); }); });
+    connect(m_command6, &QPushButton::clicked, this, [this] { run([this] { m_model->ChangeForeground(); }); });
+    connect(m_command7, &QPushButton::clicked, this, [this] { run([this] { m_model->DeleteForeground(); }); });
     connect(command8, &QPushButton::clicked, this, &frmChessBoard::CropSave);
     connect(command9, &QPushButton::clicked, this, &frmChessBoard::SaveBoard);
 }
@@ -245,8 +216,8 @@ void frmChessBoard::applyControls()
     m_mnuInsertFront->setEnabled(m_model->frontMenuEnabled());
     m_mnuLoadFront->setEnabled(m_model->frontMenuEnabled());
     m_mnuDelFront->setEnabled(m_model->frontMenuEnabled());
-    for (int n : {5, 6, 7})
-        m_buttons[n]->setEnabled(m_model->frontButtonsEnabled());
+    for (QPushButton *b : {m_command5, m_command6, m_command7})
+        b->setEnabled(m_model->frontButtonsEnabled());
     m_mnuSavePos->setEnabled(m_model->modified());
 }
 

@@ -7,16 +7,14 @@
 #include "boardmodel.h"
 
 #include "platform/dialogs.h"
+#include "text/texttool.h"
 
 #include <QList>
 #include <QMainWindow>
 
 class QAction;
-class QComboBox;
-class QLabel;
 class QMenu;
 class QPushButton;
-class QScrollBar;
 
 namespace ptt {
 
@@ -73,12 +71,12 @@ private:
     Canvas *m_board = nullptr;  // Picture1
     ShapeOutline *m_frame = nullptr;
     ForegroundLayer *m_layer = nullptr;
-    int m_grabbedSlot = -1;      // the foreground that took the press
-    bool m_boardPressed = false; // a press went to the board
-    QPushButton *m_buttons[12] = {};
-    QComboBox *m_combo1 = nullptr;
-    QScrollBar *m_hscroll1 = nullptr;
-    QLabel *m_label1 = nullptr;
+    int m_grabbedSlot = -1;            // the foreground that took the press
+    bool m_boardPressed = false;       // a press went to the board
+    QPushButton *m_command5 = nullptr; // the foreground buttons
+    QPushButton *m_command6 = nullptr;
+    QPushButton *m_command7 = nullptr;
+    TextToolControls m_textTool; // Combo1, HScroll1, Label1, Command10, Command11
     QMenu *m_mnuEditIcon = nullptr;
     QAction *m_mnuSavePos = nullptr;
     QAction *m_mnuInsertFront = nullptr;

@@ -7,14 +7,14 @@
 #include "platform/canvasdrag.h"
 
 #include "platform/canvas.h"
+#include "platform/notice.h"
 #include "platform/picturebox.h"
 #include "platform/sizingframe.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 #include "text/textstamp.h"
+#include "text/texttool.h"
 
-#include <QComboBox>
-#include <QLineEdit>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -30,6 +30,8 @@ struct RegionPlace {
     double smallTop;                 // twips inside the region
     const char16_t *tip;
 };
+
+const QColor kPageText(173, 22, 86);
 
 const RegionPlace kRegions[3] = {
     {"Picture21", "Picture22", 30, 30, 9525, 4485, -60, u"点击调入图1"},
@@ -72,8 +74,8 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     m_page->setObjectName(QStringLiteral("Picture20"));
     m_page->setScaleMode(Canvas::ScaleMode::Twips);
     m_page->setBorderWidth(2);
-    m_page->setBackColor(QColor(162, 200, 89));
-    m_page->setForeColor(QColor(173, 22, 86));
+    m_page->setBackColor(kPageGreen);
+    m_page->setForeColor(kPageText);
     const FontDesc font = FontDesc::boldChinese(QStringLiteral("黑体"), 10.5);
     m_page->setCanvasFont(font);
     placeTwips(m_page, 0, 330, 11175, 15525);
@@ -85,7 +87,7 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
         region->setObjectName(QLatin1String(r.region));
         region->setScaleMode(Canvas::ScaleMode::Twips);
         region->setBorderWidth(2);
-        region->setBackColor(QColor(255, 192, 255));
+        region->setBackColor(kPink);
         // Inside the page: offset by the page's border like any child.
         const QRect place = twipsToPixels(r.left, r.top, r.width, r.height);
         region->setGeometry(place.translated(m_page->borderWidth(), m_page->borderWidth()));
@@ -111,40 +113,29 @@ Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
         m_small[k]->move(inset, inset + twipsToPixels(kRegions[k].smallTop));
     }
 
-    m_strip = new QWidget(m_client);
-    m_strip->setObjectName(QStringLiteral("Picture3"));
-    setBackground(m_strip, kStripColour);
+    m_strip = makeStrip(m_client, "Picture3");
     placeTwips(m_strip, 0, 0, 12915, 315);
 
-    auto button = [](QWidget *parent, const char *name, const QString &caption, double left, double width) {
-        auto *b = new QPushButton(caption, parent);
-        b->setObjectName(QLatin1String(name));
-        styleButton(b, kButtonColour);
-        b->setFocusPolicy(Qt::TabFocus);
-        placeTwips(b, left, 0, width, 315);
-        return b;
-    };
-    auto *command21 = button(m_strip, "Command21", QStringLiteral("A4"), 2400, 615);
-    auto *command26 = button(m_strip, "Command26", QStringLiteral("A5"), 3000, 615);
-    auto *command27 = button(m_strip, "Command27", QStringLiteral("A6"), 3600, 615);
-    auto *command28 = button(m_strip, "Command28", QStringLiteral("背景色"), 4800, 795);
-    auto *combo = new QComboBox(m_strip);
-    combo->setObjectName(QStringLiteral("Combo1"));
-    combo->setEditable(true);
-    combo->setInsertPolicy(QComboBox::NoInsert);
-    combo->setEditText(QStringLiteral("双击设置文字"));
-    combo->lineEdit()->setCursorPosition(0);
-    styleTextField(combo, kFieldColour, QColor(0, 0, 255));
-    placeTwips(combo, 5580, 0, 3675, 300);
-    auto *command29 = button(m_strip, "Command29", QStringLiteral("字体"), 9240, 855);
-    auto *command30 = button(m_strip, "Command30", QStringLiteral("文字颜色"), 10080, 855);
-    // Buttons on the window itself stand in front of the strip, in its gaps.
-    auto *command23 = button(m_client, "Command23", QStringLiteral("图1排版"), 0, 855);
-    auto *command24 = button(m_client, "Command24", QStringLiteral("图2排版"), 840, 795);
-    auto *command25 = button(m_client, "Command25", QStringLiteral("图3排版"), 1620, 795);
-    auto *command22 = button(m_client, "Command22", QStringLiteral("保存"), 4170, 645);
+    auto *command21 = makeStripButton(m_strip, "Command21", QStringLiteral("A4"), 2400, 615);
+    auto *command26 = makeStripButton(m_strip, "Command26", QStringLiteral("A5"), 3000, 615);
+    auto *command27 = makeStripButton(m_strip, "Command27", QStringLiteral("A6"), 3600, 615);
+    auto *command28 = makeStripButton(m_strip, "Command28", QStringLiteral("背景色"), 4800, 795);
     // The text tool, with no angle bar: every stamp is horizontal.
-    new TextStamp(m_page, combo, command29, command30, nullptr, nullptr, m_cdlg);
+    TextToolLayout text;
+    text.text = QRectF(5580, 0, 3675, 300);
+    text.fontButtonName = "Command29";
+    text.colorButtonName = "Command30";
+    text.fontButtonLeft = 9240;
+    text.colorButtonLeft = 10080;
+    text.buttonWidth = 855;
+    const TextToolControls textTool = buildTextTool(m_strip, text);
+    showStampPrompt(textTool.text);
+    // Buttons on the window itself stand in front of the strip, in its gaps.
+    auto *command23 = makeStripButton(m_client, "Command23", QStringLiteral("图1排版"), 0, 855);
+    auto *command24 = makeStripButton(m_client, "Command24", QStringLiteral("图2排版"), 840, 795);
+    auto *command25 = makeStripButton(m_client, "Command25", QStringLiteral("图3排版"), 1620, 795);
+    auto *command22 = makeStripButton(m_client, "Command22", QStringLiteral("保存"), 4170, 645);
+    new TextStamp(m_page, textTool, m_cdlg);
 
     connect(command21, &QPushButton::clicked, this, [this] { SetPageSize(16105, 10545); });
     connect(command26, &QPushButton::clicked, this, [this] { SetPageSize(13000, 8000); });
@@ -170,8 +161,7 @@ void Form31::SetPageSize(double heightTwips, double widthTwips)
     const int outerWidth = twipsToPixels(widthTwips);
     if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight)) ||
         !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
-        messageBox(this, QStringLiteral("页面太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
-                   MsgIcon::Warning);
+        showNotice(this, QStringLiteral("页面太大，内存放不下。"), MsgIcon::Warning);
 }
 
 void Form31::NewPage()

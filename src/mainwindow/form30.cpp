@@ -10,10 +10,12 @@
 
 #include "platform/browser.h"
 #include "platform/canvas.h"
+#include "platform/notice.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 #include "text/textstamp.h"
+#include "text/texttool.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -37,6 +39,7 @@ constexpr double kPageDesignTop = 330;
 constexpr double kNewPageTop = 510;
 constexpr double kNewPageWidth = 16000;
 constexpr double kNewPageHeight = 11000;
+const QColor kSizeFieldText(0, 0, 192);
 
 const char16_t *const kComboItems[] = {
     u"1：可单排、混排、有规则排、无规则排", u"2：省时、省力、简单实用",     u"3：一看就会的排版利器",
@@ -109,14 +112,10 @@ Form30::Form30(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
     if (const auto w = readTwips(m_text2, QString()))
         setPageSizeTwips(*w, m_pageHeightTwips);
     TileWith(m_pattern->picture());
-    m_textStamp =
-        new TextStamp(m_page, m_combo1, m_strip->findChild<QPushButton *>(QStringLiteral("Command12")),
-                      m_strip->findChild<QPushButton *>(QStringLiteral("Command13")), m_hscroll1, m_label2, m_cdlg);
+    m_textStamp = new TextStamp(m_page, m_textTool, m_cdlg);
     for (const char16_t *item : kComboItems)
-        m_combo1->addItem(QString::fromUtf16(item));
-    m_combo1->setEditText(QStringLiteral("双击设置文字"));
-    widenPopup(m_combo1);
-    m_combo1->lineEdit()->setCursorPosition(0);
+        m_textTool.text->addItem(QString::fromUtf16(item));
+    showStampPrompt(m_textTool.text);
 
     setWindowState(Qt::WindowMaximized);
 }
@@ -130,74 +129,62 @@ const Picture &Form30::patternPicture() const
 
 void Form30::buildToolbar()
 {
-    m_strip = new QWidget(m_client);
-    m_strip->setObjectName(QStringLiteral("Picture3"));
-    setBackground(m_strip, kStripColour);
+    m_strip = makeStrip(m_client, "Picture3");
     placeTwips(m_strip, 0, 0, 16575, 315);
 
-    auto button = [this](const char *name, const QString &caption, double left, double width, const QString &tip) {
-        auto *b = new QPushButton(caption, m_strip);
-        b->setObjectName(QLatin1String(name));
-        styleButton(b, kButtonColour);
-        b->setFocusPolicy(Qt::TabFocus);
-        b->setToolTip(tip);
-        placeTwips(b, left, 0, width, 315);
-        return b;
-    };
-    auto *command3 = button("Command3", QStringLiteral("新建"), 0, 525, QStringLiteral("新建页面并重新排版"));
-    auto *command4 = button("Command4", QStringLiteral("打开"), 510, 495, QStringLiteral("打开图片作为排版图案"));
-    auto *command5 = button("Command5", QStringLiteral("保存"), 990, 495, QStringLiteral("把整个页面保存为位图文件"));
-    auto *command6 = button("Command6", QStringLiteral("打印"), 1470, 495, QStringLiteral("打印打开的图片"));
-    auto *command7 = button("Command7", QStringLiteral("缩放"), 1950, 495, QStringLiteral("图像缩放剪裁"));
-    auto *command8 = button("Command8", QStringLiteral("剪裁"), 2430, 495, QStringLiteral("剪裁抓图"));
+    auto *command3 =
+        makeStripButton(m_strip, "Command3", QStringLiteral("新建"), 0, 525, QStringLiteral("新建页面并重新排版"));
+    auto *command4 =
+        makeStripButton(m_strip, "Command4", QStringLiteral("打开"), 510, 495, QStringLiteral("打开图片作为排版图案"));
+    auto *command5 = makeStripButton(m_strip, "Command5", QStringLiteral("保存"), 990, 495,
+                                     QStringLiteral("把整个页面保存为位图文件"));
+    auto *command6 =
+        makeStripButton(m_strip, "Command6", QStringLiteral("打印"), 1470, 495, QStringLiteral("打印打开的图片"));
+    auto *command7 =
+        makeStripButton(m_strip, "Command7", QStringLiteral("缩放"), 1950, 495, QStringLiteral("图像缩放剪裁"));
+    auto *command8 =
+        makeStripButton(m_strip, "Command8", QStringLiteral("剪裁"), 2430, 495, QStringLiteral("剪裁抓图"));
 
     m_text1 = new QLineEdit(QStringLiteral("33000"), m_strip);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setToolTip(QStringLiteral("页面高度（缇，1440 缇 = 1 英寸）"));
-    styleTextField(m_text1, kFieldColour, QColor(0, 0, 192));
+    styleTextField(m_text1, kFieldColour, kSizeFieldText);
     placeTwips(m_text1, 2910, 0, 1125, 315);
-    auto *command1 = button("Command1", QStringLiteral("高度"), 4020, 495, QStringLiteral("按左边的数字设置页面高度"));
+    auto *command1 = makeStripButton(m_strip, "Command1", QStringLiteral("高度"), 4020, 495,
+                                     QStringLiteral("按左边的数字设置页面高度"));
 
     m_text2 = new QLineEdit(QStringLiteral("43000"), m_strip);
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setToolTip(QStringLiteral("页面宽度（缇，1440 缇 = 1 英寸）"));
-    styleTextField(m_text2, kFieldColour, QColor(0, 0, 192));
+    styleTextField(m_text2, kFieldColour, kSizeFieldText);
     placeTwips(m_text2, 4500, 0, 1125, 315);
-    auto *command2 = button("Command2", QStringLiteral("宽度"), 5610, 495, QStringLiteral("按左边的数字设置页面宽度"));
+    auto *command2 = makeStripButton(m_strip, "Command2", QStringLiteral("宽度"), 5610, 495,
+                                     QStringLiteral("按左边的数字设置页面宽度"));
 
-    auto *command9 =
-        button("Command9", QStringLiteral("自定义排版"), 6090, 1155, QStringLiteral("打开自定义图像排版器"));
-    auto *command10 =
-        button("Command10", QStringLiteral("地图式排版"), 7230, 1155, QStringLiteral("打开地图式图片排版器"));
-    auto *command11 =
-        button("Command11", QStringLiteral("棋盘式排版"), 8370, 1155, QStringLiteral("打开棋盘式图片排版器"));
+    auto *command9 = makeStripButton(m_strip, "Command9", QStringLiteral("自定义排版"), 6090, 1155,
+                                     QStringLiteral("打开自定义图像排版器"));
+    auto *command10 = makeStripButton(m_strip, "Command10", QStringLiteral("地图式排版"), 7230, 1155,
+                                      QStringLiteral("打开地图式图片排版器"));
+    auto *command11 = makeStripButton(m_strip, "Command11", QStringLiteral("棋盘式排版"), 8370, 1155,
+                                      QStringLiteral("打开棋盘式图片排版器"));
 
-    m_combo1 = new QComboBox(m_strip);
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo1->setEditable(true);
-    m_combo1->setInsertPolicy(QComboBox::NoInsert);
-    m_combo1->setToolTip(QStringLiteral("要写到页面上的文字：在页面上双击即可"));
-    styleTextField(m_combo1, kFieldColour, QColor(0, 0, 255));
-    placeTwips(m_combo1, 9510, 0, 1395, 300);
-
-    m_hscroll1 = new QScrollBar(Qt::Horizontal, m_strip);
-    m_hscroll1->setObjectName(QStringLiteral("HScroll1"));
-    m_hscroll1->setRange(0, 360);
-    m_hscroll1->setSingleStep(1);
-    m_hscroll1->setPageStep(1);
-    m_hscroll1->setToolTip(QStringLiteral("文字角度"));
-    placeTwips(m_hscroll1, 10890, 0, 855, 315);
-
-    m_label2 = new QLabel(QStringLiteral("文字角度"), m_strip);
-    m_label2->setObjectName(QStringLiteral("Label2"));
-    setBackground(m_label2, kStripColour);
-    QPalette lp = m_label2->palette();
-    lp.setColor(QPalette::WindowText, QColor(0, 0, 255));
-    m_label2->setPalette(lp);
-    placeTwips(m_label2, 11730, 60, 1365, 255);
-
-    button("Command12", QStringLiteral("字体"), 13080, 885, QStringLiteral("选择文字的字体"));
-    button("Command13", QStringLiteral("文字颜色"), 13950, 885, QStringLiteral("选择文字的颜色"));
+    TextToolLayout text;
+    text.text = QRectF(9510, 0, 1395, 300);
+    text.angleBar = QRectF(10890, 0, 855, 315);
+    text.angleLabel = QRectF(11730, 60, 1365, 255);
+    text.angleLabelName = "Label2";
+    text.fontButtonName = "Command12";
+    text.colorButtonName = "Command13";
+    text.fontButtonLeft = 13080;
+    text.colorButtonLeft = 13950;
+    text.buttonWidth = 885;
+    m_textTool = buildTextTool(m_strip, text);
+    m_textTool.text->setToolTip(QStringLiteral("要写到页面上的文字：在页面上双击即可"));
+    m_textTool.angleBar->setToolTip(QStringLiteral("文字角度"));
+    // Opaque here: it covers the bar's last column.
+    setBackground(m_textTool.angleLabel, kStripColour);
+    m_textTool.fontButton->setToolTip(QStringLiteral("选择文字的字体"));
+    m_textTool.colorButton->setToolTip(QStringLiteral("选择文字的颜色"));
 
     connect(command3, &QPushButton::clicked, this, &Form30::NewPage);
     connect(command4, &QPushButton::clicked, this, &Form30::OpenPicture);
@@ -257,10 +244,10 @@ std::optional<double> Form30::readTwips(QLineEdit *field, const QString &what)
     const std::optional<int> pixels = twipsToPixelsChecked(double(single));
     if (!ok || !std::isfinite(single) || single <= 0 || !pixels || *pixels < 1) {
         if (!what.isEmpty())
-            messageBox(this,
+            showNotice(this,
                        QStringLiteral("%1必须是大于 0 的数字，单位是缇（1440 缇 = 1 英寸，15 缇 = 1 像素），例如 %2。")
                            .arg(what, field == m_text1 ? QStringLiteral("33000") : QStringLiteral("43000")),
-                       QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Information);
+                       MsgIcon::Information);
         return std::nullopt;
     }
     return double(single);
@@ -270,11 +257,11 @@ bool Form30::setPageSizeTwips(double widthTwips, double heightTwips)
 {
     const QSize outer(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
     if (!m_page->setOuterSize(outer)) {
-        messageBox(this,
+        showNotice(this,
                    QStringLiteral("页面太大（%1 × %2 像素），内存放不下。页面保持原来的大小。")
                        .arg(outer.width())
                        .arg(outer.height()),
-                   QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Warning);
+                   MsgIcon::Warning);
         return false;
     }
     m_pageWidthTwips = widthTwips;
@@ -330,8 +317,7 @@ void Form30::OpenPicture()
     if (!picture)
         return;
     if (!m_page->setPicture(*picture)) {
-        messageBox(this, QStringLiteral("图片太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
-                   MsgIcon::Warning);
+        showNotice(this, QStringLiteral("图片太大，内存放不下。"), MsgIcon::Warning);
         return;
     }
     m_pattern->setPicture(*picture);

@@ -4,14 +4,11 @@
 // file buttons, the text tool and the buttons that open every other window.
 #include "formats/picture.h"
 #include "platform/dialogs.h"
+#include "text/texttool.h"
 
 #include <QMainWindow>
 
-class QComboBox;
-class QLabel;
 class QLineEdit;
-class QPushButton;
-class QScrollBar;
 
 namespace ptt {
 
@@ -60,9 +57,7 @@ private:
     PictureBox *m_pattern = nullptr; // Picture2
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text2 = nullptr;
-    QComboBox *m_combo1 = nullptr;
-    QScrollBar *m_hscroll1 = nullptr;
-    QLabel *m_label2 = nullptr;
+    TextToolControls m_textTool; // Combo1, HScroll1, Label2, Command12, Command13
     CommonDialog m_cdlg;
     TextStamp *m_textStamp = nullptr; // owned by the page
     double m_pageWidthTwips = 16000;

@@ -8,6 +8,7 @@
 
 #include "platform/appdir.h"
 #include "platform/canvas.h"
+#include "platform/notice.h"
 #include "platform/picturebox.h"
 #include "platform/widgetstyle.h"
 
@@ -24,7 +25,7 @@ namespace ptt {
 namespace {
 
 const QColor kGridBack(255, 100, 255);
-const QColor kGridLines(162, 200, 89);
+const QColor kPaleYellow(255, 255, 192); // the labels and the selection outline
 
 struct SlotPlace {
     const char *button;
@@ -62,22 +63,12 @@ protected:
     {
         QPainter p(this);
         // Two passes so the dots show on light and dark pictures alike.
-        p.setPen(QPen(QColor(255, 255, 192), 1, Qt::SolidLine));
+        p.setPen(QPen(kPaleYellow, 1, Qt::SolidLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         p.drawRect(rect().adjusted(0, 0, -1, -1));
     }
 };
-
-QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &r, const QColor &colour)
-{
-    auto *b = new QPushButton(caption, parent);
-    b->setObjectName(QLatin1String(name));
-    b->setGeometry(r);
-    styleButton(b, colour);
-    b->setFocusPolicy(Qt::TabFocus);
-    return b;
-}
 
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &r)
 {
@@ -85,7 +76,7 @@ QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const 
     l->setObjectName(QLatin1String(name));
     l->setGeometry(r);
     QPalette p = l->palette();
-    p.setColor(QPalette::WindowText, QColor(255, 255, 192));
+    p.setColor(QPalette::WindowText, kPaleYellow);
     l->setPalette(p);
     return l;
 }
@@ -103,9 +94,6 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
         move(area.center() - QPoint(1411 / 2, 866 / 2));
     }
 
-    const QColor top = kButtonColour;
-    const QColor load(255, 192, 255);
-
     // The palette: labels, the blank picture, ten small pictures and their
     // load buttons, on the window's own surface.
     makeLabel(this, "Label2", QStringLiteral("清空单元图"), QRect(206, 48, 65, 21));
@@ -117,7 +105,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     m_imgFore[0]->setToolTip(QStringLiteral("单击取空白图"));
     for (int k = 1; k <= MapGrid::kPictureCount; ++k) {
         const SlotPlace &slot = kSlots[k - 1];
-        auto *b = makeButton(this, slot.button, QStringLiteral("调入小图%1").arg(k), slot.buttonRect, load);
+        auto *b = makeButton(this, slot.button, QStringLiteral("调入小图%1").arg(k), slot.buttonRect, kPink);
         connect(b, &QPushButton::clicked, this, [this, k] { LoadSmallPicture(k); });
         auto *img = new PictureBox(this);
         img->setObjectName(QStringLiteral("imgFore%1").arg(k));
@@ -145,13 +133,11 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     });
 
     // The top row stays above the grid so it can always be reached.
-    m_strip = new QWidget(this);
-    m_strip->setObjectName(QStringLiteral("Picture1"));
-    setBackground(m_strip, kStripColour);
+    m_strip = makeStrip(this, "Picture1");
     m_strip->setGeometry(0, 2, 1409, 25);
-    auto *cmdLoad = makeButton(this, "cmdLoad", QStringLiteral("载入地图"), QRect(0, 4, 75, 21), top);
-    auto *cmdClear = makeButton(this, "cmdClear", QStringLiteral("清除地图"), QRect(74, 4, 75, 21), top);
-    auto *cmdSave = makeButton(this, "cmdSave", QStringLiteral("存成地图"), QRect(146, 4, 75, 21), top);
+    auto *cmdLoad = makeButton(this, "cmdLoad", QStringLiteral("载入地图"), QRect(0, 4, 75, 21));
+    auto *cmdClear = makeButton(this, "cmdClear", QStringLiteral("清除地图"), QRect(74, 4, 75, 21));
+    auto *cmdSave = makeButton(this, "cmdSave", QStringLiteral("存成地图"), QRect(146, 4, 75, 21));
     m_text1 = new QLineEdit(QStringLiteral("6"), this);
     m_text1->setObjectName(QStringLiteral("Text1"));
     m_text1->setGeometry(220, 4, 45, 21);
@@ -160,10 +146,10 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     m_text2->setObjectName(QStringLiteral("Text2"));
     m_text2->setGeometry(266, 4, 45, 21);
     m_text2->setToolTip(QStringLiteral("行数"));
-    auto *command1 = makeButton(this, "Command1", QStringLiteral("确定大小"), QRect(312, 4, 75, 21), top);
-    auto *command15 = makeButton(m_strip, "Command15", QStringLiteral("背景颜色"), QRect(384, 0, 75, 21), top);
-    auto *command14 = makeButton(this, "Command14", QStringLiteral("剪裁保存"), QRect(460, 4, 75, 21), top);
-    auto *command16 = makeButton(m_strip, "Command16", QStringLiteral("整版保存"), QRect(532, 0, 75, 21), top);
+    auto *command1 = makeButton(this, "Command1", QStringLiteral("确定大小"), QRect(312, 4, 75, 21));
+    auto *command15 = makeButton(m_strip, "Command15", QStringLiteral("背景颜色"), QRect(384, 0, 75, 21));
+    auto *command14 = makeButton(this, "Command14", QStringLiteral("剪裁保存"), QRect(460, 4, 75, 21));
+    auto *command16 = makeButton(m_strip, "Command16", QStringLiteral("整版保存"), QRect(532, 0, 75, 21));
     for (QWidget *w :
          {static_cast<QWidget *>(cmdLoad), static_cast<QWidget *>(cmdClear), static_cast<QWidget *>(cmdSave),
           static_cast<QWidget *>(m_text1), static_cast<QWidget *>(m_text2), static_cast<QWidget *>(command1),
@@ -192,13 +178,12 @@ void frmMap::SetUpGrid()
     const QSizeF cell = m_imgFore[1]->picture().isNull() ? QSizeF() : QSizeF(m_imgFore[1]->size());
     QString error;
     if (!m_grid.SetUpGrid(m_text1->text(), m_text2->text(), cell, &error)) {
-        messageBox(this, error, QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Information);
+        showNotice(this, error, MsgIcon::Information);
         return;
     }
     // The grid keeps its top-left corner; its client area takes the grid size.
     if (!m_picBack->setInnerSize(m_grid.clientSize())) {
-        messageBox(this, QStringLiteral("地图太大，内存放不下。"), QStringLiteral("澄岭提示"), MsgButtons::Ok,
-                   MsgIcon::Warning);
+        showNotice(this, QStringLiteral("地图太大，内存放不下。"), MsgIcon::Warning);
         return;
     }
     m_picBack->setBackColor(kGridBack);
@@ -209,7 +194,7 @@ void frmMap::SetUpGrid()
 
 void frmMap::Redraw()
 {
-    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kGridLines, [this](int value) -> const Picture * {
+    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kPageGreen, [this](int value) -> const Picture * {
         if (value < 1 || value > MapGrid::kPictureCount)
             return nullptr;
         return &m_imgFore[value]->picture();

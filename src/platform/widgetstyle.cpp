@@ -5,6 +5,7 @@
 #include <QAbstractItemView>
 #include <QComboBox>
 #include <QPainter>
+#include <QPushButton>
 #include <QWidget>
 
 namespace ptt {
@@ -12,6 +13,34 @@ namespace ptt {
 void placeTwips(QWidget *widget, double left, double top, double width, double height)
 {
     widget->setGeometry(twipsToPixels(left, top, width, height));
+}
+
+QWidget *makeStrip(QWidget *parent, const char *name)
+{
+    auto *strip = new QWidget(parent);
+    strip->setObjectName(QLatin1String(name));
+    setBackground(strip, kStripColour);
+    return strip;
+}
+
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                        const QColor &colour)
+{
+    auto *b = new QPushButton(caption, parent);
+    b->setObjectName(QLatin1String(name));
+    b->setGeometry(geometry);
+    styleButton(b, colour);
+    b->setFocusPolicy(Qt::TabFocus);
+    return b;
+}
+
+QPushButton *makeStripButton(QWidget *parent, const char *name, const QString &caption, double leftTwips,
+                             double widthTwips, const QString &tip)
+{
+    QPushButton *b = makeButton(parent, name, caption, twipsToPixels(leftTwips, 0, widthTwips, 315));
+    if (!tip.isEmpty())
+        b->setToolTip(tip);
+    return b;
 }
 
 static QString rgb(const QColor &c)

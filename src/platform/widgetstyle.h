@@ -1,12 +1,14 @@
 #pragma once
-// Small helpers the windows share: control placement in twips, the look of
-// the graphical buttons and text fields, the sunken border of picture boxes.
+// Small helpers the windows share: control placement in twips, the toolbar
+// strips and their buttons, the look of the graphical buttons and text fields,
+// the sunken border of picture boxes.
 #include <QColor>
 #include <QRect>
 #include <QString>
 
 class QComboBox;
 class QPainter;
+class QPushButton;
 class QWidget;
 
 namespace ptt {
@@ -18,9 +20,25 @@ inline const QColor kWindowGreen(0, 64, 0);
 inline const QColor kStripColour(215, 21, 123);
 inline const QColor kButtonColour(192, 192, 255);
 inline const QColor kFieldColour(192, 255, 192);
+// The light green of the layout pages (the chessboard's board, the free
+// layout page) and the map's grid lines.
+inline const QColor kPageGreen(162, 200, 89);
+// The pink of the free layout's regions and the map's load buttons.
+inline const QColor kPink(255, 192, 255);
 
 // Places a control at a rectangle given in twips of its parent.
 void placeTwips(QWidget *widget, double left, double top, double width, double height);
+
+// A toolbar strip: an empty control in kStripColour that the window places.
+QWidget *makeStrip(QWidget *parent, const char *name);
+
+// A graphical button of a toolbar, at a place in pixels of its parent: Tab
+// reaches it, a click leaves the focus where it was.
+QPushButton *makeButton(QWidget *parent, const char *name, const QString &caption, const QRect &geometry,
+                        const QColor &colour = kButtonColour);
+// The same on a strip in twips: at its top, 315 twips high, with a tooltip if given.
+QPushButton *makeStripButton(QWidget *parent, const char *name, const QString &caption, double leftTwips,
+                             double widthTwips, const QString &tip = QString());
 
 // Background and text colours of a button, text box or combo box.
 void styleButton(QWidget *button, const QColor &background);

@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QLabel>
 #include <QPainter>
+#include <QPushButton>
 #include <QScrollBar>
 
 namespace ptt {
@@ -27,9 +28,9 @@ TextStamp::TextStamp(Canvas *canvas, QComboBox *text, QAbstractButton *fontButto
         });
     }
     if (fontButton)
-        connect(fontButton, &QAbstractButton::clicked, this, &TextStamp::chooseFont);
+        connect(fontButton, &QAbstractButton::clicked, this, &TextStamp::ChooseFont);
     if (colorButton)
-        connect(colorButton, &QAbstractButton::clicked, this, &TextStamp::chooseColor);
+        connect(colorButton, &QAbstractButton::clicked, this, &TextStamp::ChooseColor);
     if (angleBar) {
         // The label shows its "&" as an access key only with a buddy; the key
         // takes the focus to the bar.
@@ -40,6 +41,12 @@ TextStamp::TextStamp(Canvas *canvas, QComboBox *text, QAbstractButton *fontButto
         connect(angleBar, &QScrollBar::sliderReleased, this, [this] { angleChanged(m_angleBar->value()); });
     }
     connect(canvas, &Canvas::mouseReleased, this, [this](Qt::MouseButton, QPointF pos) { Stamp(pos); });
+}
+
+TextStamp::TextStamp(Canvas *canvas, const TextToolControls &controls, CommonDialog &dialog)
+    : TextStamp(canvas, controls.text, controls.fontButton, controls.colorButton, controls.angleBar,
+                controls.angleLabel, dialog)
+{
 }
 
 QString TextStamp::angleCaption(int degrees)
@@ -63,7 +70,7 @@ void TextStamp::angleChanged(int value)
     m_textFont.setRotation(float(value));
 }
 
-void TextStamp::chooseFont()
+void TextStamp::ChooseFont()
 {
     if (!m_dialog.showFont())
         return;
@@ -79,7 +86,7 @@ void TextStamp::chooseFont()
     m_canvas->setCanvasFont(font);
 }
 
-void TextStamp::chooseColor()
+void TextStamp::ChooseColor()
 {
     if (!m_dialog.showColor())
         return;

@@ -5,6 +5,7 @@
 // the Canvas. The Canvas's drag swallows every release except the one of a
 // double-click's second press, so in use a double-click stamps.
 #include "clogfont.h"
+#include "texttool.h"
 
 #include <QColor>
 #include <QImage>
@@ -29,6 +30,8 @@ public:
     // horizontal). The tool is a child of the canvas and lives as long as it.
     TextStamp(Canvas *canvas, QComboBox *text, QAbstractButton *fontButton, QAbstractButton *colorButton,
               QScrollBar *angleBar, QLabel *angleLabel, CommonDialog &dialog);
+    // Over the controls buildTextTool made.
+    TextStamp(Canvas *canvas, const TextToolControls &controls, CommonDialog &dialog);
 
     CLogFont &TextFont() { return m_textFont; }
     const CLogFont &TextFont() const { return m_textFont; }
@@ -39,8 +42,8 @@ public:
 public slots:
     // pos in the Canvas's scale units (pixels or twips).
     void Stamp(QPointF pos);
-    void chooseFont();
-    void chooseColor();
+    void ChooseFont();
+    void ChooseColor();
 
 private:
     void angleChanged(int value);

@@ -62,9 +62,9 @@ void Form20::buildMenu()
     QAction *exit = file->addAction(QStringLiteral("退出"));
     exit->setObjectName(QStringLiteral("mnuFileExit"));
     // Queued: the menu closes before the tool hides itself and grabs the screen.
-    connect(snap, &QAction::triggered, this, &Form20::mnuFileSnap_Click, Qt::QueuedConnection);
-    connect(m_mnuFileSave, &QAction::triggered, this, &Form20::mnuFileSave_Click);
-    connect(exit, &QAction::triggered, this, &Form20::mnuFileExit_Click);
+    connect(snap, &QAction::triggered, this, &Form20::ArmCapture, Qt::QueuedConnection);
+    connect(m_mnuFileSave, &QAction::triggered, this, &Form20::SaveImage);
+    connect(exit, &QAction::triggered, this, &Form20::ExitTool);
 }
 
 void Form20::resizeEvent(QResizeEvent *event)
@@ -93,7 +93,7 @@ void Form20::waitUntilHidden()
     }
 }
 
-void Form20::mnuFileSnap_Click()
+void Form20::ArmCapture()
 {
     if (SnapArmed) {
         hide();
@@ -196,7 +196,7 @@ void Form20::closeOverlay()
     m_overlay = nullptr;
 }
 
-void Form20::mnuFileSave_Click()
+void Form20::SaveImage()
 {
     if (m_picture1->picture().isNull())
         return;
@@ -215,7 +215,7 @@ void Form20::mnuFileSave_Click()
                    MsgIcon::Warning);
 }
 
-void Form20::mnuFileExit_Click()
+void Form20::ExitTool()
 {
     hide();
     Navigator::instance().showMainWindow();

@@ -24,9 +24,9 @@ public:
     ~Form20() override;
 
     // The menu operations.
-    void mnuFileSnap_Click();
-    void mnuFileSave_Click();
-    void mnuFileExit_Click();
+    void ArmCapture();
+    void SaveImage();
+    void ExitTool();
 
     bool snapArmed() const { return SnapArmed; }
     bool selecting() const { return m_tracker.active(); }

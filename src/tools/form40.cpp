@@ -2,6 +2,7 @@
 
 #include "pageops/navigator.h"
 #include "pageops/openpicture.h"
+#include "platform/notice.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
 
@@ -16,7 +17,6 @@ namespace ptt {
 
 namespace {
 const QColor kWindowBack(192, 255, 255);
-const QColor kButtonBack(192, 192, 255);
 constexpr double kButtonWidth = 1005;
 constexpr double kButtonHeight = 285;
 constexpr double kImageLeft = 30;
@@ -73,14 +73,14 @@ Form40::Form40(QWidget *parent) : QWidget(parent, Qt::Window), CommonDialog1(thi
     for (const ButtonDef &d : defs) {
         auto *b = new QPushButton(QString::fromUtf8(d.caption), this);
         b->setObjectName(QStringLiteral("Command%1").arg(d.number));
-        styleButton(b, kButtonBack);
+        styleButton(b, kButtonColour);
         b->resize(twipsToPixels(kButtonWidth), twipsToPixels(kButtonHeight));
         m_command[d.number] = b;
     }
-    connect(m_command[4], &QPushButton::clicked, this, &Form40::Command4_Click);
-    connect(m_command[1], &QPushButton::clicked, this, &Form40::Command1_Click);
-    connect(m_command[2], &QPushButton::clicked, this, &Form40::Command2_Click);
-    connect(m_command[3], &QPushButton::clicked, this, &Form40::Command3_Click);
+    connect(m_command[4], &QPushButton::clicked, this, &Form40::TakePicture);
+    connect(m_command[1], &QPushButton::clicked, this, &Form40::Enlarge);
+    connect(m_command[2], &QPushButton::clicked, this, &Form40::Reduce);
+    connect(m_command[3], &QPushButton::clicked, this, &Form40::CropSave);
 
     applySize();
     placeButtons();
@@ -130,7 +130,7 @@ void Form40::moveEvent(QMoveEvent *event)
     placeButtons();
 }
 
-void Form40::Command4_Click()
+void Form40::TakePicture()
 {
     const std::optional<Picture> picture = ChoosePicture(CommonDialog1);
     if (!picture)
@@ -140,21 +140,21 @@ void Form40::Command4_Click()
     applySize();
 }
 
-void Form40::Command1_Click()
+void Form40::Enlarge()
 {
     m_size.enlarge();
     applySize();
 }
 
-void Form40::Command2_Click()
+void Form40::Reduce()
 {
     const bool tooSmall = m_size.reduce();
     applySize();
     if (tooSmall)
-        messageBox(this, QStringLiteral("不能再缩小了"), QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::None);
+        showNotice(this, QStringLiteral("不能再缩小了"), MsgIcon::None);
 }
 
-void Form40::Command3_Click()
+void Form40::CropSave()
 {
     Navigator::instance().showCropCapture(nullptr);
 }

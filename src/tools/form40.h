@@ -41,10 +41,10 @@ class Form40 : public QWidget {
 public:
     explicit Form40(QWidget *parent = nullptr);
 
-    void Command4_Click(); // 取图
-    void Command1_Click(); // 放大
-    void Command2_Click(); // 缩小
-    void Command3_Click(); // 剪裁保存
+    void TakePicture(); // 取图
+    void Enlarge();     // 放大
+    void Reduce();      // 缩小
+    void CropSave();    // 剪裁保存
 
     const ZoomSize &zoomSize() const { return m_size; }
     ZoomImage *image1() const { return m_image1; }

@@ -23,12 +23,12 @@ private slots:
         frmChessBoard w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        Canvas *board = w.findChild<Canvas *>(QStringLiteral("Picture1"));
+        Canvas *board = test::child<Canvas>(&w, QStringLiteral("Picture1"));
         QVERIFY(board);
         QCOMPARE(board->scaleMode(), Canvas::ScaleMode::Twips);
         QCOMPARE(board->canvasFont().name, QStringLiteral("楷体_GB2312"));
         QCOMPARE(board->canvasFont().size, 15.0);
-        auto *combo = w.findChild<QComboBox *>(QStringLiteral("Combo1"));
+        auto *combo = test::child<QComboBox>(&w, QStringLiteral("Combo1"));
         combo->setCurrentIndex(combo->findText(QStringLiteral("Q")));
         QCOMPARE(combo->currentText(), QStringLiteral("Q"));
         const QPoint at(300, 200);
@@ -45,8 +45,8 @@ private slots:
         frmChessBoard w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        Canvas *board = w.findChild<Canvas *>(QStringLiteral("Picture1"));
-        w.findChild<QScrollBar *>(QStringLiteral("HScroll1"))->setValue(90);
+        Canvas *board = test::child<Canvas>(&w, QStringLiteral("Picture1"));
+        test::child<QScrollBar>(&w, QStringLiteral("HScroll1"))->setValue(90);
         const QPoint at(300, 400);
         doubleClickCanvas(board, at);
         const QRect ink = inkOf(board->image(), QColor(215, 21, 123));

@@ -6,6 +6,7 @@
 #include "platform/windows.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -31,8 +32,8 @@ class TestFrmChessBoard : public QObject {
 
     QString app(const QString &rel) const { return AppDir() + rel; }
     frmChessBoard &win() { return *m_win; }
-    QPushButton *button(int n) { return win().findChild<QPushButton *>(QStringLiteral("Command%1").arg(n)); }
-    QAction *action(const char *name) { return win().findChild<QAction *>(QLatin1String(name)); }
+    QPushButton *button(int n) { return test::child<QPushButton>(&win(), QStringLiteral("Command%1").arg(n)); }
+    QAction *action(const char *name) { return test::child<QAction>(&win(), name); }
     QWindow *handle() { return win().windowHandle(); }
     // A point of a widget in the window's coordinates, as the pointer sees it.
     QPoint at(QWidget *w, QPoint local) { return w->mapTo(&win(), local); }
@@ -101,7 +102,7 @@ private slots:
             QCOMPARE(pb->isEnabled(), b.n < 5 || b.n > 7);
         }
         QCOMPARE(button(2)->toolTip(), QStringLiteral("选择前景图"));
-        auto *combo = win().findChild<QComboBox *>(QStringLiteral("Combo1"));
+        auto *combo = test::child<QComboBox>(&win(), QStringLiteral("Combo1"));
         QCOMPARE(combo->geometry(), QRect(560, 0, 81, 20));
         QCOMPARE(combo->currentText(), QStringLiteral("双击设置文字"));
         QCOMPARE(combo->count(), 26);
@@ -109,10 +110,10 @@ private slots:
         QCOMPARE(combo->itemText(8), QStringLiteral("9：可设计照片墙"));
         QCOMPARE(combo->itemText(9), QStringLiteral("A"));
         QCOMPARE(combo->itemText(25), QStringLiteral("Q"));
-        auto *scroll = win().findChild<QScrollBar *>(QStringLiteral("HScroll1"));
+        auto *scroll = test::child<QScrollBar>(&win(), QStringLiteral("HScroll1"));
         QCOMPARE(scroll->geometry(), QRect(640, 0, 67, 21));
         QCOMPARE(scroll->maximum(), 360);
-        auto *label = win().findChild<QLabel *>(QStringLiteral("Label1"));
+        auto *label = test::child<QLabel>(&win(), QStringLiteral("Label1"));
         QCOMPARE(label->text(), QStringLiteral("文字角度"));
         QCOMPARE(label->geometry(), QRect(706, 4, 89, 19));
 
@@ -128,7 +129,7 @@ private slots:
         QCOMPARE(board->canvasFont().weight, 700);
         QCOMPARE(board->canvasFont().charset, 134);
         QCOMPARE(board->toolTip(), QStringLiteral("按住左键移动大图版"));
-        QCOMPARE(win().findChild<QWidget *>(QStringLiteral("Picture2"))->width(), win().frameGeometry().width());
+        QCOMPARE(test::child<QWidget>(&win(), QStringLiteral("Picture2"))->width(), win().frameGeometry().width());
         QVERIFY(!win().frame()->isVisible());
         QCOMPARE(win().frame()->borderWidth(), 2);
         QCOMPARE(win().frame()->borderColor(), QColor(128, 128, 255));
@@ -326,7 +327,7 @@ private slots:
         QTRY_COMPARE(win().clientArea()->size(), QSize(400, 300));
         QCOMPARE(win().frameGeometry().center().x(), screen.center().x());
         QVERIFY(qAbs(win().frameGeometry().center().y() - screen.center().y()) <= 1);
-        QCOMPARE(win().findChild<QWidget *>(QStringLiteral("Picture2"))->width(), win().frameGeometry().width());
+        QCOMPARE(test::child<QWidget>(&win(), QStringLiteral("Picture2"))->width(), win().frameGeometry().width());
 
         loadBackground(QStringLiteral("back800.bmp"));
         QTRY_COMPARE(win().clientArea()->size(), QSize(800, 600));

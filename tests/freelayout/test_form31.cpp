@@ -8,6 +8,7 @@
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 
 #include <QApplication>
 #include <QFile>
@@ -18,16 +19,6 @@
 using namespace ptt;
 
 namespace {
-
-QPushButton *button(QWidget *w, const char *name)
-{
-    return w->findChild<QPushButton *>(QLatin1String(name));
-}
-
-QAction *menuEntry(QWidget *w, const QString &name)
-{
-    return w->findChild<QAction *>(name);
-}
 
 void sendMove(QWidget *w, QPoint global)
 {
@@ -71,10 +62,10 @@ private slots:
         const char *names[] = {"Command23", "Command24", "Command25", "Command21", "Command26",
                                "Command27", "Command22", "Command28", "Command29", "Command30"};
         for (int i = 0; i < 10; ++i)
-            QCOMPARE(button(&w, names[i])->text(), captions.at(i));
-        QCOMPARE(button(&w, "Command22")->geometry(), QRect(278, 0, 43, 21));
+            QCOMPARE(test::child<QPushButton>(&w, names[i])->text(), captions.at(i));
+        QCOMPARE(test::child<QPushButton>(&w, "Command22")->geometry(), QRect(278, 0, 43, 21));
         for (const char16_t *e : {u"新建", u"打开", u"保存", u"退出"})
-            QVERIFY(menuEntry(&w, QString::fromUtf16(e)));
+            QVERIFY(test::child<QAction>(&w, QString::fromUtf16(e)));
     }
 
     void pageSizes_data()
@@ -90,7 +81,7 @@ private slots:
         QFETCH(QString, buttonName);
         QFETCH(QSize, outer);
         Form31 w;
-        QTest::mouseClick(w.findChild<QPushButton *>(buttonName), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, buttonName), Qt::LeftButton);
         QCOMPARE(w.page()->size(), outer);
         QCOMPARE(w.page()->pos(), QPoint(0, 22));
         // The regions keep their places and sizes.
@@ -100,7 +91,7 @@ private slots:
     void tilingRegionOne()
     {
         Form31 w;
-        QTest::mouseClick(button(&w, "Command23"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command23"), Qt::LeftButton);
         Canvas *r = w.region(1);
         QCOMPARE(r->innerSize(), QSize(631, 295));
         QCOMPARE(tileGrid(r->innerSize(), QSize(125, 96)), QSize(6, 4));
@@ -115,9 +106,9 @@ private slots:
     void newPageRetilesRegionOneOnly()
     {
         Form31 w;
-        QTest::mouseClick(button(&w, "Command24"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command24"), Qt::LeftButton);
         const QImage region2 = w.region(2)->image();
-        menuEntry(&w, QStringLiteral("新建"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("新建"))->trigger();
         QCOMPARE(w.page()->size(), QSize(703, 807));
         QCOMPARE(w.region(2)->image(), region2);
         QCOMPARE(w.region(1)->image().pixel(130, 100), w.smallPicture(1)->picture().image.pixel(5, 4));
@@ -130,7 +121,7 @@ private slots:
         QVERIFY(saveBmp24File(path, test::patternImage(40, 30)));
         ScriptedDialogs dialogs;
         Form31 w;
-        QTest::mouseClick(button(&w, "Command24"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command24"), Qt::LeftButton);
         const QImage before = w.region(2)->image();
         dialogs.answerFile(path);
         QTest::mouseClick(w.smallPicture(2), Qt::LeftButton, {}, QPoint(10, 10));
@@ -139,11 +130,11 @@ private slots:
                                 "BMP Files (*.bmp)|*.bmp"));
         QCOMPARE(w.smallPicture(2)->size(), QSize(40, 30));
         QCOMPARE(w.region(2)->image(), before); // not tiled again yet
-        QTest::mouseClick(button(&w, "Command24"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command24"), Qt::LeftButton);
         QCOMPARE(w.region(2)->image().pixel(45, 35), test::patternImage(40, 30).pixel(5, 5));
         // The 打开 entry loads into small picture 1; a cancel changes nothing.
         dialogs.cancelFile();
-        menuEntry(&w, QStringLiteral("打开"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("打开"))->trigger();
         QCOMPARE(w.smallPicture(1)->size(), QSize(125, 96));
         QCOMPARE(dialogs.unexpectedCount(), 0);
     }
@@ -152,14 +143,14 @@ private slots:
     {
         ScriptedDialogs dialogs;
         Form31 w;
-        QTest::mouseClick(button(&w, "Command23"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command23"), Qt::LeftButton);
         const QImage tiles = w.region(1)->image();
         w.page()->image().setPixel(700, 1000, qRgb(1, 2, 3)); // a stamp
         dialogs.cancelColor();
-        QTest::mouseClick(button(&w, "Command28"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command28"), Qt::LeftButton);
         QCOMPARE(w.page()->image().pixel(700, 1000), qRgb(1, 2, 3));
         dialogs.answerColor(QColor(0, 0, 128));
-        QTest::mouseClick(button(&w, "Command28"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command28"), Qt::LeftButton);
         QCOMPARE(w.page()->image().pixel(700, 1000), qRgb(0, 0, 128));
         QCOMPARE(w.region(1)->image(), tiles);
     }
@@ -170,7 +161,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         Canvas *r = w.region(2);
-        QTest::mouseClick(button(&w, "Command24"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command24"), Qt::LeftButton);
         const QPoint edge(r->width() - 2, r->height() / 2);
         const QPoint global = r->mapToGlobal(edge);
         QTest::mousePress(r, Qt::LeftButton, {}, edge);
@@ -207,9 +198,9 @@ private slots:
         tool.move(7, 9);
         navigator.cropTool = &tool;
         Form31 w;
-        QTest::mouseClick(button(&w, "Command22"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command22"), Qt::LeftButton);
         QCOMPARE(tool.pos(), QPoint(7, 9)); // the button leaves the tool where it is
-        menuEntry(&w, QStringLiteral("保存"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("保存"))->trigger();
         QCOMPARE(tool.pos(), QPoint(746, 9)); // 20 twips right of the 745-pixel page
         QCOMPARE(navigator.requests().size(), 2);
         for (const test::RecordingNavigator::Request &r : navigator.requests()) {
@@ -221,9 +212,9 @@ private slots:
     void quitHidesAndKeepsState()
     {
         Form31 *w = showWindow<Form31>();
-        QTest::mouseClick(button(w, "Command25"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(w, "Command25"), Qt::LeftButton);
         const QImage tiles = w->region(3)->image();
-        menuEntry(w, QStringLiteral("退出"))->trigger();
+        test::child<QAction>(w, QStringLiteral("退出"))->trigger();
         QVERIFY(!w->isVisible());
         QCOMPARE(showWindow<Form31>(), w);
         QVERIFY(w->isVisible());

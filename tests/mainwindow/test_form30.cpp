@@ -10,6 +10,7 @@
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -25,19 +26,6 @@
 using namespace ptt;
 
 namespace {
-
-template <class T> T *child(QWidget *w, const char *name)
-{
-    T *c = w->findChild<T *>(QLatin1String(name));
-    if (!c)
-        qWarning("no child %s", name);
-    return c;
-}
-
-QAction *menuAction(QWidget *w, const QString &name)
-{
-    return w->findChild<QAction *>(name);
-}
 
 QByteArray readAll(const QString &path)
 {
@@ -69,7 +57,7 @@ private slots:
         for (const QPoint p :
              {QPoint(0, 0), QPoint(381, 382), QPoint(382, 383), QPoint(2862, 2195), QPoint(1000, 1500)})
             QCOMPARE(page.pixel(p), pattern.pixel(p.x() % 382, p.y() % 383));
-        auto *combo = child<QComboBox>(&w, "Combo1");
+        auto *combo = test::child<QComboBox>(&w, "Combo1");
         QCOMPARE(combo->count(), 12);
         QCOMPARE(combo->itemText(0), QStringLiteral("1：可单排、混排、有规则排、无规则排"));
         QCOMPARE(combo->itemText(5), QStringLiteral("6：可用用于证卡设计排版、标签排版"));
@@ -124,7 +112,7 @@ private slots:
         QFETCH(int, leftTwips);
         QFETCH(int, widthTwips);
         Form30 w;
-        auto *b = w.findChild<QPushButton *>(name);
+        auto *b = test::child<QPushButton>(&w, name);
         QVERIFY(b);
         QCOMPARE(b->text(), caption);
         QCOMPARE(b->parentWidget()->objectName(), QStringLiteral("Picture3"));
@@ -154,7 +142,7 @@ private slots:
         QFETCH(bool, owned);
         test::RecordingNavigator navigator;
         Form30 w;
-        QTest::mouseClick(w.findChild<QPushButton *>(name), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, name), Qt::LeftButton);
         QCOMPARE(navigator.requests().size(), 1);
         QCOMPARE(navigator.requests().at(0).window, window);
         QCOMPARE(navigator.requests().at(0).owner, owned ? static_cast<QWidget *>(&w) : nullptr);
@@ -165,29 +153,29 @@ private slots:
         Form30 w;
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
-        auto *strip = child<QWidget>(&w, "Picture3");
+        auto *strip = test::child<QWidget>(&w, "Picture3");
         QCOMPARE(strip->geometry(), QRect(0, 0, w.width(), 21));
         QCOMPARE(strip->palette().color(QPalette::Window), QColor(215, 21, 123));
-        auto *t1 = child<QLineEdit>(&w, "Text1");
-        auto *t2 = child<QLineEdit>(&w, "Text2");
+        auto *t1 = test::child<QLineEdit>(&w, "Text1");
+        auto *t2 = test::child<QLineEdit>(&w, "Text2");
         QCOMPARE(t1->text(), QStringLiteral("33000"));
         QCOMPARE(t2->text(), QStringLiteral("43000"));
         QCOMPARE(t1->geometry(), QRect(194, 0, 75, 21));
         QCOMPARE(t2->geometry(), QRect(300, 0, 75, 21));
         QCOMPARE(t1->palette().color(QPalette::Base), QColor(192, 255, 192));
         QCOMPARE(t1->palette().color(QPalette::Text), QColor(0, 0, 192));
-        auto *bar = child<QScrollBar>(&w, "HScroll1");
+        auto *bar = test::child<QScrollBar>(&w, "HScroll1");
         QCOMPARE(bar->minimum(), 0);
         QCOMPARE(bar->maximum(), 360);
         QCOMPARE(bar->value(), 0);
         QCOMPARE(bar->geometry(), QRect(726, 0, 57, 21));
-        auto *label = child<QLabel>(&w, "Label2");
+        auto *label = test::child<QLabel>(&w, "Label2");
         QCOMPARE(label->geometry(), QRect(782, 4, 91, 17));
-        QCOMPARE(child<QComboBox>(&w, "Combo1")->geometry(), QRect(634, 0, 93, 20));
+        QCOMPARE(test::child<QComboBox>(&w, "Combo1")->geometry(), QRect(634, 0, 93, 20));
         // Invisible boxes holding the pattern and the samples.
-        QVERIFY(!child<PictureBox>(&w, "Picture2")->isVisibleTo(&w));
+        QVERIFY(!test::child<PictureBox>(&w, "Picture2")->isVisibleTo(&w));
         for (int k = 4; k <= 15; ++k)
-            QVERIFY(w.findChild<PictureBox *>(QStringLiteral("Picture%1").arg(k)));
+            QVERIFY(test::child<PictureBox>(&w, QStringLiteral("Picture%1").arg(k)));
     }
 
     void menus()
@@ -199,13 +187,15 @@ private slots:
             titles << a->text();
         QCOMPARE(titles, tops);
         for (const char16_t *name : {u"新建", u"打开", u"保存", u"打印", u"退出", u"关于澄岭"})
-            QVERIFY2(menuAction(&w, QString::fromUtf16(name)), "menu entry missing");
+            QVERIFY2(test::child<QAction>(&w, QString::fromUtf16(name)), "menu entry missing");
         for (int k = 1; k <= 12; ++k)
-            QCOMPARE(menuAction(&w, QStringLiteral("样图%1").arg(k))->text(), QStringLiteral("样图%1").arg(k));
-        QCOMPARE(menuAction(&w, QStringLiteral("操作指导"))->text(), QStringLiteral("本软件操作有工具提示,一看就会。"));
+            QCOMPARE(test::child<QAction>(&w, QStringLiteral("样图%1").arg(k))->text(),
+                     QStringLiteral("样图%1").arg(k));
+        QCOMPARE(test::child<QAction>(&w, QStringLiteral("操作指导"))->text(),
+                 QStringLiteral("本软件操作有工具提示,一看就会。"));
         // The guidance entry does nothing: no dialog appears.
         ScriptedDialogs dialogs;
-        menuAction(&w, QStringLiteral("操作指导"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("操作指导"))->trigger();
         QCOMPARE(dialogs.log().size(), 0);
     }
 
@@ -213,24 +203,24 @@ private slots:
     {
         ScriptedDialogs dialogs;
         Form30 w;
-        auto *t1 = child<QLineEdit>(&w, "Text1");
-        auto *t2 = child<QLineEdit>(&w, "Text2");
+        auto *t1 = test::child<QLineEdit>(&w, "Text1");
+        auto *t2 = test::child<QLineEdit>(&w, "Text2");
         t1->setText(QStringLiteral("1500"));
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         // Height alone changes; the width stays.
         QCOMPARE(w.page()->outerSize(), QSize(2867, 100));
         t2->setText(QStringLiteral("5730")); // exactly 382 px outer -> 378 inner
-        QTest::mouseClick(child<QPushButton>(&w, "Command2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command2"), Qt::LeftButton);
         QCOMPARE(w.page()->outerSize(), QSize(382, 100));
         QCOMPARE(w.page()->innerSize(), QSize(378, 96));
 
         w.page()->move(-500, -300);
-        QTest::mouseClick(child<QPushButton>(&w, "Command3"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command3"), Qt::LeftButton);
         QCOMPARE(w.page()->pos(), QPoint(0, 34));
         QCOMPARE(w.page()->outerSize(), QSize(1067, 733));
         // The fields are left alone; "高度" then applies Text1 to the new page.
         QCOMPARE(t1->text(), QStringLiteral("1500"));
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(w.page()->outerSize(), QSize(1067, 100));
         QCOMPARE(dialogs.log().size(), 0);
     }
@@ -239,8 +229,8 @@ private slots:
     {
         Form30 w;
         // 382 * 2 inner + 4 border = 768 px = 11520 twips.
-        child<QLineEdit>(&w, "Text2")->setText(QStringLiteral("11520"));
-        QTest::mouseClick(child<QPushButton>(&w, "Command2"), Qt::LeftButton);
+        test::child<QLineEdit>(&w, "Text2")->setText(QStringLiteral("11520"));
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command2"), Qt::LeftButton);
         QCOMPARE(w.page()->innerSize().width(), 764);
         QCOMPARE(tileGrid(w.page()->innerSize(), QSize(382, 383)).width(), 2);
     }
@@ -265,9 +255,9 @@ private slots:
         ScriptedDialogs dialogs;
         Form30 w;
         const QImage before = w.page()->image();
-        child<QLineEdit>(&w, "Text1")->setText(text);
+        test::child<QLineEdit>(&w, "Text1")->setText(text);
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 1);
         QVERIFY(dialogs.log().at(0).message.text.contains(QStringLiteral("高度")));
         QCOMPARE(w.page()->outerSize(), QSize(2867, 2200));
@@ -278,16 +268,16 @@ private slots:
     {
         ScriptedDialogs dialogs;
         Form30 w;
-        child<QLineEdit>(&w, "Text2")->setText(QStringLiteral("9000000"));
-        child<QLineEdit>(&w, "Text1")->setText(QStringLiteral("9000000"));
+        test::child<QLineEdit>(&w, "Text2")->setText(QStringLiteral("9000000"));
+        test::child<QLineEdit>(&w, "Text1")->setText(QStringLiteral("9000000"));
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 1);
         QVERIFY(dialogs.log().at(0).message.text.contains(QStringLiteral("内存")));
         QCOMPARE(w.page()->outerSize(), QSize(2867, 2200));
         // Still usable afterwards.
-        child<QLineEdit>(&w, "Text1")->setText(QStringLiteral("3000"));
-        QTest::mouseClick(child<QPushButton>(&w, "Command1"), Qt::LeftButton);
+        test::child<QLineEdit>(&w, "Text1")->setText(QStringLiteral("3000"));
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(w.page()->outerSize(), QSize(2867, 200));
     }
 
@@ -300,7 +290,7 @@ private slots:
         ScriptedDialogs dialogs;
         Form30 w;
         dialogs.answerFile(path);
-        QTest::mouseClick(child<QPushButton>(&w, "Command4"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command4"), Qt::LeftButton);
         const auto &req = dialogs.log().at(0).file;
         QVERIFY(!req.save);
         QCOMPARE(req.filter, QStringLiteral("All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|"
@@ -310,12 +300,12 @@ private slots:
         QCOMPARE(w.page()->image(), photo);
         QCOMPARE(w.patternPicture().naturalSize, QSize(100, 50));
         // No tiling follows; the next "新建" tiles with the opened picture.
-        QTest::mouseClick(child<QPushButton>(&w, "Command3"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command3"), Qt::LeftButton);
         QCOMPARE(w.page()->image().pixel(150, 75), photo.pixel(50, 25));
         QCOMPARE(w.page()->picture().naturalSize, QSize(100, 50)); // print still has it
         // The save dialog offers the opened file's name.
         dialogs.cancelFile();
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
         QCOMPARE(dialogs.log().at(1).file.fileName, path);
         QCOMPARE(dialogs.unexpectedCount(), 0);
     }
@@ -346,7 +336,7 @@ private slots:
             dialogs.cancelFile();
         else
             dialogs.answerFile(path);
-        menuAction(&w, QStringLiteral("打开"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("打开"))->trigger();
         QCOMPARE(dialogs.log().size(), 1); // the dialog only; no message
         QVERIFY(w.page()->image() == before);
         QCOMPARE(w.patternPicture().naturalSize, QSize(382, 383));
@@ -360,7 +350,7 @@ private slots:
         Form30 w;
         const QString path = dir.file(QStringLiteral("page")); // no extension typed
         dialogs.answerFile(path);
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 1); // no question for a new name
         const auto &req = dialogs.log().at(0).file;
         QVERIFY(req.save);
@@ -383,7 +373,7 @@ private slots:
         dialogs.clear();
         dialogs.answerFile(path);
         dialogs.answerMessage(MsgResult::No);
-        menuAction(&w, QStringLiteral("保存"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("保存"))->trigger();
         QCOMPARE(dialogs.log().size(), 2);
         const MessageRequest &q = dialogs.log().at(1).message;
         QCOMPARE(q.text, QStringLiteral("文件已经存在，是否覆盖文件？"));
@@ -395,7 +385,7 @@ private slots:
         // Yes replaces it with the bitmap.
         dialogs.answerFile(path);
         dialogs.answerMessage(MsgResult::Yes);
-        menuAction(&w, QStringLiteral("保存"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("保存"))->trigger();
         QCOMPARE(readAll(path), saved);
         QCOMPARE(dialogs.unexpectedCount(), 0);
     }
@@ -407,7 +397,7 @@ private slots:
         Form30 w;
         const QString path = dir.file(QStringLiteral("a.jpg"));
         dialogs.answerFile(path);
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
         QVERIFY(dialogs.log().at(0).file.initDir.startsWith(dir.path()));
         QCOMPARE(readAll(path).left(2), QByteArray("BM"));
     }
@@ -419,7 +409,7 @@ private slots:
         Form30 w;
         dialogs.answerFile(dir.file(QStringLiteral("missing/folder/x.bmp")));
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 2);
         QVERIFY(dialogs.log().at(1).message.text.contains(QStringLiteral("无法保存")));
     }
@@ -431,8 +421,8 @@ private slots:
         Form30 w;
         dialogs.cancelFile();
         dialogs.answerFile(QString());
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
-        QTest::mouseClick(child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command5"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 2);
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files).size(), 0);
     }
@@ -440,7 +430,7 @@ private slots:
     void samplesScaleToTile()
     {
         Form30 w;
-        menuAction(&w, QStringLiteral("样图1"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("样图1"))->trigger();
         const Picture sample = samplePicture(1);
         QCOMPARE(sample.naturalSize, QSize(685, 685));
         QImage expected(w.page()->innerSize(), QImage::Format_RGB32);
@@ -459,9 +449,9 @@ private slots:
         ScriptedDialogs dialogs;
         Form30 w;
         dialogs.answerFile(path);
-        menuAction(&w, QStringLiteral("打开"))->trigger();
-        QTest::mouseClick(child<QPushButton>(&w, "Command3"), Qt::LeftButton);
-        menuAction(&w, QStringLiteral("样图12"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("打开"))->trigger();
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command3"), Qt::LeftButton);
+        test::child<QAction>(&w, QStringLiteral("样图12"))->trigger();
         QImage expected(w.page()->innerSize(), QImage::Format_RGB32);
         TilePageReference(expected, samplePicture(12).image, QSize(100, 50));
         QCOMPARE(w.page()->image(), expected);
@@ -529,8 +519,8 @@ private slots:
         qputenv("CUPS_SERVER", "/nonexistent/socket");
         ScriptedDialogs dialogs;
         Form30 w;
-        QTest::mouseClick(child<QPushButton>(&w, "Command6"), Qt::LeftButton);
-        menuAction(&w, QStringLiteral("打印"))->trigger();
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command6"), Qt::LeftButton);
+        test::child<QAction>(&w, QStringLiteral("打印"))->trigger();
         QCOMPARE(dialogs.log().size(), 0);
     }
 
@@ -539,7 +529,7 @@ private slots:
         QList<QUrl> opened;
         setBrowserOpener([&](const QUrl &u) { opened << u; });
         Form30 w;
-        menuAction(&w, QStringLiteral("关于澄岭"))->trigger();
+        test::child<QAction>(&w, QStringLiteral("关于澄岭"))->trigger();
         setBrowserOpener({});
         QCOMPARE(opened.size(), 1);
         QVERIFY(opened.at(0).isLocalFile());
@@ -553,7 +543,7 @@ private slots:
         QCOMPARE(a, b);
         QVERIFY(a->testAttribute(Qt::WA_DeleteOnClose));
         QPointer<Form30> guard(a);
-        menuAction(a, QStringLiteral("退出"))->trigger();
+        test::child<QAction>(a, QStringLiteral("退出"))->trigger();
         QTRY_VERIFY(guard.isNull());
         QVERIFY(!loadedWindow<Form30>());
         Form30 *c = showWindow<Form30>();

@@ -4,6 +4,7 @@
 #include "platform/canvas.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 #include "text/textstamp.h"
 
 #include <QComboBox>
@@ -17,19 +18,6 @@
 using namespace ptt;
 
 namespace {
-
-QRect changedBox(const QImage &now, const QImage &before)
-{
-    QRect box;
-    for (int y = 0; y < now.height(); ++y) {
-        const auto *a = reinterpret_cast<const QRgb *>(now.constScanLine(y));
-        const auto *b = reinterpret_cast<const QRgb *>(before.constScanLine(y));
-        for (int x = 0; x < now.width(); ++x)
-            if (a[x] != b[x])
-                box |= QRect(x, y, 1, 1);
-    }
-    return box;
-}
 
 int changedToColour(const QImage &now, const QImage &before, const QRect &area, const QColor &colour)
 {
@@ -75,10 +63,10 @@ private slots:
         QCOMPARE(m_page->canvasFont().name, QStringLiteral("宋体"));
         QVERIFY(tool->TextFont().Handle() != 0);
         QCOMPARE(tool->TextFont().Rotation(), 0.0f);
-        auto *combo = m_window->findChild<QComboBox *>(QStringLiteral("Combo1"));
+        auto *combo = test::child<QComboBox>(m_window.get(), QStringLiteral("Combo1"));
         QCOMPARE(combo->currentText(), QStringLiteral("双击设置文字"));
         QCOMPARE(combo->count(), 12);
-        QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("文字角度"));
+        QCOMPARE(test::child<QLabel>(m_window.get(), QStringLiteral("Label2"))->text(), QStringLiteral("文字角度"));
     }
 
     void singleClickStampsNothing()
@@ -115,7 +103,7 @@ private slots:
         doubleClick(widgetPoint);
         QCOMPARE(m_page->pos(), place);
         const QPoint inner = widgetPoint - QPoint(m_page->borderWidth(), m_page->borderWidth());
-        const QRect ink = changedBox(m_page->image(), before);
+        const QRect ink = test::changedBox(m_page->image(), before);
         QVERIFY(!ink.isEmpty());
         QVERIFY2(ink.left() >= inner.x() - 2 && ink.left() <= inner.x() + 6 && ink.top() >= inner.y() - 2 &&
                      ink.top() <= inner.y() + 10,
@@ -138,7 +126,7 @@ private slots:
         QTest::mouseMove(win(), start + QPoint(-50, -40));
         QTest::mouseRelease(win(), Qt::LeftButton, {}, start + QPoint(-50, -40));
         QCOMPARE(m_page->pos(), place + QPoint(-50, -40));
-        auto *combo = m_window->findChild<QComboBox *>(QStringLiteral("Combo1"));
+        auto *combo = test::child<QComboBox>(m_window.get(), QStringLiteral("Combo1"));
         combo->setEditText(QStringLiteral("3：一看就会的排版利器"));
         const QImage before = m_page->image().copy();
         doubleClick(QPoint(500, 400));
@@ -161,7 +149,7 @@ private slots:
         QTest::mouseDClick(m_page, Qt::LeftButton, {}, p);
         QCOMPARE(m_page->image(), before);
         QTest::mouseRelease(m_page, Qt::LeftButton, {}, p);
-        const QRect ink = changedBox(m_page->image(), before);
+        const QRect ink = test::changedBox(m_page->image(), before);
         QVERIFY(!ink.isEmpty());
         QVERIFY(ink.left() >= 398 - 2 && ink.top() >= 198 - 2 && ink.left() <= 398 + 6 && ink.top() <= 198 + 10);
     }
@@ -172,8 +160,8 @@ private slots:
         const QColor colour = m_page->foreColor();
         m_dialogs->cancelFont();
         m_dialogs->cancelColor();
-        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command12")), Qt::LeftButton);
-        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command13")), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(m_window.get(), QStringLiteral("Command12")), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(m_window.get(), QStringLiteral("Command13")), Qt::LeftButton);
         QCOMPARE(m_dialogs->log().size(), 2);
         QCOMPARE(m_dialogs->log().at(0).kind, ScriptedDialogs::Kind::Font);
         QCOMPARE(m_dialogs->log().at(1).kind, ScriptedDialogs::Kind::Color);
@@ -184,15 +172,16 @@ private slots:
     void colourAndAngleReachTheStamp()
     {
         m_dialogs->answerColor(QColor(255, 255, 0));
-        QTest::mouseClick(m_window->findChild<QPushButton *>(QStringLiteral("Command13")), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(m_window.get(), QStringLiteral("Command13")), Qt::LeftButton);
         QCOMPARE(m_page->foreColor(), QColor(255, 255, 0));
-        auto *bar = m_window->findChild<QScrollBar *>(QStringLiteral("HScroll1"));
+        auto *bar = test::child<QScrollBar>(m_window.get(), QStringLiteral("HScroll1"));
         bar->setValue(90);
-        QCOMPARE(m_window->findChild<QLabel *>(QStringLiteral("Label2"))->text(), QStringLiteral("&文字角度 (90)"));
+        QCOMPARE(test::child<QLabel>(m_window.get(), QStringLiteral("Label2"))->text(),
+                 QStringLiteral("&文字角度 (90)"));
         QCOMPARE(m_window->textStamp()->TextFont().Rotation(), 90.0f);
         const QImage before = m_page->image().copy();
         doubleClick(QPoint(200, 600));
-        const QRect ink = changedBox(m_page->image(), before);
+        const QRect ink = test::changedBox(m_page->image(), before);
         QVERIFY(ink.height() > 4 * ink.width()); // reads upwards
         QVERIFY(ink.bottom() <= 598 + 2 && ink.left() >= 198 - 2);
         QVERIFY(changedToColour(m_page->image(), before, ink, QColor(255, 255, 0)) > 20);
@@ -200,8 +189,8 @@ private slots:
 
     void barDragUpdatesLabelAndTurnsAtRelease()
     {
-        auto *bar = m_window->findChild<QScrollBar *>(QStringLiteral("HScroll1"));
-        auto *label = m_window->findChild<QLabel *>(QStringLiteral("Label2"));
+        auto *bar = test::child<QScrollBar>(m_window.get(), QStringLiteral("HScroll1"));
+        auto *label = test::child<QLabel>(m_window.get(), QStringLiteral("Label2"));
         bar->setSliderDown(true);
         bar->setSliderPosition(120);
         QCOMPARE(label->text(), QStringLiteral("&文字角度 (120)"));

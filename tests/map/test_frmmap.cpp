@@ -5,6 +5,7 @@
 #include "platform/picturebox.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 
 #include <QApplication>
 #include <QFile>
@@ -25,11 +26,6 @@ void doubleClick(Canvas *c, QPoint inner, Qt::MouseButton button = Qt::LeftButto
     QTest::mouseClick(c, button, {}, p);
     QTest::mouseDClick(c, button, {}, p);
     QTest::mouseRelease(c, button, {}, p);
-}
-
-QPushButton *button(QWidget *w, const char *name)
-{
-    return w->findChild<QPushButton *>(QLatin1String(name));
 }
 
 } // namespace
@@ -54,8 +50,8 @@ private slots:
         QCOMPARE(w.imgFore(8)->size(), QSize(226, 164));
         QCOMPARE(w.imgFore(8)->pos(), QPoint(566, 426));
         QCOMPARE(w.imgFore(0)->geometry(), QRect(176, 42, 32, 32));
-        QCOMPARE(button(&w, "Command13")->text(), QStringLiteral("调入小图10"));
-        QCOMPARE(button(&w, "Command13")->geometry(), QRect(1106, 400, 77, 27));
+        QCOMPARE(test::child<QPushButton>(&w, "Command13")->text(), QStringLiteral("调入小图10"));
+        QCOMPARE(test::child<QPushButton>(&w, "Command13")->geometry(), QRect(1106, 400, 77, 27));
         // Top-left cell shows picture 1, the rest the background, inner lines.
         const QImage &img = w.picBack()->image();
         QCOMPARE(img.pixel(50, 50), w.imgFore(1)->picture().image.pixel(50, 50));
@@ -103,9 +99,9 @@ private slots:
         w.picBack()->move(300, 200);
         w.grid().SelPic = 2;
         w.grid().Place(QPointF(300, 300));
-        w.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("3"));
-        w.findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("2"));
-        QTest::mouseClick(button(&w, "Command1"), Qt::LeftButton);
+        test::child<QLineEdit>(&w, QStringLiteral("Text1"))->setText(QStringLiteral("3"));
+        test::child<QLineEdit>(&w, QStringLiteral("Text2"))->setText(QStringLiteral("2"));
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(w.picBack()->pos(), QPoint(300, 200));
         QCOMPARE(w.picBack()->innerSize(), QSize(315, 210));
         QCOMPARE(w.grid().MapCells, (QVector<qint16>{1, 0, 0, 0, 0, 0}));
@@ -116,9 +112,9 @@ private slots:
     {
         ScriptedDialogs dialogs;
         frmMap w;
-        w.findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(QStringLiteral("300"));
+        test::child<QLineEdit>(&w, QStringLiteral("Text1"))->setText(QStringLiteral("300"));
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(button(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 1);
         QCOMPARE(w.grid().GridCols, 6);
         QCOMPARE(w.picBack()->innerSize(), QSize(630, 630));
@@ -132,7 +128,7 @@ private slots:
         ScriptedDialogs dialogs;
         frmMap w;
         dialogs.answerFile(path);
-        QTest::mouseClick(button(&w, "Command2"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command2"), Qt::LeftButton);
         QCOMPARE(dialogs.log().at(0).file.filter,
                  QStringLiteral("All Files (*.*)|*.*|JPG Files (*.jpg)|*.jpg|GIF Files (*.gif)|*.gif|"
                                 "BMP Files (*.bmp)|*.bmp"));
@@ -140,19 +136,19 @@ private slots:
         QCOMPARE(w.imgFore(1)->pos(), QPoint(2, 70));
         // Nothing redrawn yet: the top-left cell still shows the old picture.
         QCOMPARE(w.grid().CellWidth, 105.0);
-        QTest::mouseClick(button(&w, "Command1"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command1"), Qt::LeftButton);
         QCOMPARE(w.picBack()->innerSize(), QSize(480, 360));
         QCOMPARE(w.outline()->geometry(), QRect(0, 68, 84, 64));
         QCOMPARE(w.picBack()->image().pixel(10, 10), test::patternImage(80, 60).pixel(10, 10));
         // Cancel and a broken file change nothing.
         dialogs.cancelFile();
-        QTest::mouseClick(button(&w, "Command3"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command3"), Qt::LeftButton);
         QFile junk(dir.file(QStringLiteral("junk.jpg")));
         QVERIFY(junk.open(QIODevice::WriteOnly));
         junk.write("junk");
         junk.close();
         dialogs.answerFile(junk.fileName());
-        QTest::mouseClick(button(&w, "Command3"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command3"), Qt::LeftButton);
         QCOMPARE(w.imgFore(2)->size(), QSize(106, 106));
         QCOMPARE(dialogs.unexpectedCount(), 0);
     }
@@ -165,35 +161,35 @@ private slots:
         w.grid().SelPic = 2;
         w.grid().Place(QPointF(110, 0));
         dialogs.answerInput(QStringLiteral("a.map"));
-        QTest::mouseClick(button(&w, "cmdSave"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(dialogs.log().at(0).input.prompt, QStringLiteral("请输入地图档名称"));
         QCOMPARE(dialogs.log().at(0).input.title, QStringLiteral("储存地图档"));
         QFile f(dir.file(QStringLiteral("a.map")));
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray::fromHex("01000200") + QByteArray(68, '\0'));
 
-        QTest::mouseClick(button(&w, "cmdClear"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdClear"), Qt::LeftButton);
         QCOMPARE(w.grid().MapCells, QVector<qint16>(36, 0));
 
         // Only the name with its extension finds the file.
         dialogs.answerInput(QStringLiteral("a"));
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(button(&w, "cmdLoad"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdLoad"), Qt::LeftButton);
         QCOMPARE(dialogs.log().at(1).input.title, QStringLiteral("载入地图档"));
         QCOMPARE(dialogs.log().at(2).message.text, QStringLiteral("找不到 [a] 档案"));
         QCOMPARE(dialogs.log().at(2).message.title, QStringLiteral("档案错误"));
         QCOMPARE(w.grid().MapCells, QVector<qint16>(36, 0));
 
         dialogs.answerInput(QStringLiteral("a.map"));
-        QTest::mouseClick(button(&w, "cmdLoad"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdLoad"), Qt::LeftButton);
         QCOMPARE(w.grid().MapCells.at(0), qint16(1));
         QCOMPARE(w.grid().MapCells.at(1), qint16(2));
 
         // Empty or cancelled names do nothing.
         dialogs.answerInput(QString());
         dialogs.cancelInput();
-        QTest::mouseClick(button(&w, "cmdSave"), Qt::LeftButton);
-        QTest::mouseClick(button(&w, "cmdLoad"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdSave"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdLoad"), Qt::LeftButton);
         QCOMPARE(dialogs.unexpectedCount(), 0);
         QCOMPARE(dialogs.pending(), 0);
     }
@@ -205,7 +201,7 @@ private slots:
         frmMap w;
         dialogs.answerInput(QStringLiteral("no/such/folder/m"));
         dialogs.answerMessage(MsgResult::Ok);
-        QTest::mouseClick(button(&w, "cmdSave"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdSave"), Qt::LeftButton);
         QCOMPARE(dialogs.log().size(), 2);
         QCOMPARE(dialogs.log().at(1).message.title, QStringLiteral("档案错误"));
     }
@@ -216,20 +212,20 @@ private slots:
         ScriptedDialogs dialogs;
         frmMap w;
         dialogs.cancelColor();
-        QTest::mouseClick(button(&w, "Command15"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command15"), Qt::LeftButton);
         QCOMPARE(QColor(w.picBack()->image().pixel(200, 200)), QColor(255, 100, 255));
         dialogs.answerColor(QColor(10, 20, 30));
-        QTest::mouseClick(button(&w, "Command15"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command15"), Qt::LeftButton);
         // A plain area of the colour until the next redraw.
         QCOMPARE(QColor(w.picBack()->image().pixel(50, 50)), QColor(10, 20, 30));
         QCOMPARE(QColor(w.picBack()->image().pixel(105, 300)), QColor(10, 20, 30));
-        QTest::mouseClick(button(&w, "cmdClear"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "cmdClear"), Qt::LeftButton);
         QCOMPARE(QColor(w.picBack()->image().pixel(105, 300)), QColor(162, 200, 89));
         QCOMPARE(QColor(w.picBack()->image().pixel(50, 50)), QColor(10, 20, 30));
 
         const QString path = dir.file(QStringLiteral("grid.bmp"));
         dialogs.answerFile(path);
-        QTest::mouseClick(button(&w, "Command16"), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(&w, "Command16"), Qt::LeftButton);
         QImage saved(path);
         QCOMPARE(saved.size(), QSize(630, 630));
         QCOMPARE(saved.convertToFormat(QImage::Format_RGB32), w.picBack()->image());

@@ -7,6 +7,7 @@
 #include "platform/windows.h"
 #include "shell/windowlauncher.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 #include "tools/form20.h"
 #include "tools/form40.h"
 
@@ -81,7 +82,7 @@ private slots:
         nav.showZoomViewer(main);
         Form40 *viewer = loadedWindow<Form40>();
         QVERIFY(QTest::qWaitForWindowExposed(viewer));
-        QTest::mouseClick(viewer->findChild<QPushButton *>(QStringLiteral("Command3")), Qt::LeftButton);
+        QTest::mouseClick(test::child<QPushButton>(viewer, QStringLiteral("Command3")), Qt::LeftButton);
         QVERIFY(loadedWindow<Form20>());
         QVERIFY(loadedWindow<Form20>()->isVisible());
         QCOMPARE(loadedWindow<Form20>()->parentWidget(), nullptr);

@@ -43,9 +43,33 @@ QImage patternImage(int width, int height, bool withAlpha)
     return image;
 }
 
+QRect changedBox(const QImage &now, const QImage &before)
+{
+    QRect box;
+    for (int y = 0; y < now.height(); ++y) {
+        const auto *a = reinterpret_cast<const QRgb *>(now.constScanLine(y));
+        const auto *b = reinterpret_cast<const QRgb *>(before.constScanLine(y));
+        for (int x = 0; x < now.width(); ++x)
+            if (a[x] != b[x])
+                box |= QRect(x, y, 1, 1);
+    }
+    return box;
+}
+
 void initFonts()
 {
     installFontSubstitutions();
+}
+
+FontDesc songFont(double size, int charset)
+{
+    FontDesc f;
+    f.name = QStringLiteral("宋体");
+    f.size = size;
+    f.bold = true;
+    f.weight = 700;
+    f.charset = charset;
+    return f;
 }
 
 } // namespace ptt::test

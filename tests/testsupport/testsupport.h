@@ -1,8 +1,11 @@
 #pragma once
 // Shared helpers of the tests: a temporary program folder, test pictures,
-// pixel checks.
+// pixel checks, fonts.
+#include "formats/fontdesc.h"
+
 #include <QColor>
 #include <QImage>
+#include <QRect>
 #include <QString>
 #include <QTemporaryDir>
 
@@ -30,7 +33,13 @@ bool writeImage(const QString &path, const QImage &image, const char *format);
 // misplacement or scaling fault shows in a pixel comparison.
 QImage patternImage(int width, int height, bool withAlpha = false);
 
+// Bounding box of every pixel that differs between two images of one size.
+QRect changedBox(const QImage &now, const QImage &before);
+
 // Sets up the program's fonts for widget tests.
 void initFonts();
+
+// The bold Song face in GB2312 that the main window's page starts with (14.25 pt).
+FontDesc songFont(double size = 14.25, int charset = FontDesc::kCharsetGB2312);
 
 } // namespace ptt::test

@@ -8,17 +8,6 @@ using Kind = FontHandles::EventKind;
 using Events = std::vector<FontHandles::Event>;
 
 namespace {
-FontDesc songFont()
-{
-    FontDesc f;
-    f.name = QStringLiteral("宋体");
-    f.size = 14.25;
-    f.bold = true;
-    f.weight = 700;
-    f.charset = FontDesc::kCharsetGB2312;
-    return f;
-}
-
 FontHandles::Event built(FontHandle h)
 {
     return {Kind::Built, h};
@@ -73,7 +62,7 @@ private slots:
     void setFontBuildsOnceAtTheCurrentRotation()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         QVERIFY(f.Handle() != 0);
         QCOMPARE(FontHandles::events(), Events{built(f.Handle())});
@@ -92,7 +81,7 @@ private slots:
         QCOMPARE(f.Rotation(), 30.0f);
         QCOMPARE(f.Handle(), 0);
         QVERIFY(FontHandles::events().empty());
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         QCOMPARE(FontHandles::events().size(), size_t(1));
         const RotatedFont *rf = FontHandles::find(f.Handle());
@@ -104,7 +93,7 @@ private slots:
     void sameRotationTwiceBuildsOnce()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         const FontHandle first = f.Handle();
         FontHandles::clearEvents();
@@ -124,7 +113,7 @@ private slots:
     void everyFontSetRebuildsReleasingFirst()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         const FontHandle a = f.Handle();
         f.setLogFont(&song);
@@ -137,7 +126,7 @@ private slots:
     void settingItsOwnCopyAgainIsSafe()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         f.setLogFont(f.LogFont());
         QVERIFY(f.LogFont());
@@ -149,7 +138,7 @@ private slots:
     void noneReleasesAndBuildsNothing()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         f.setLogFont(&song);
         const FontHandle a = f.Handle();
         f.setLogFont(nullptr);
@@ -173,7 +162,7 @@ private slots:
         FontHandle h = 0;
         {
             CLogFont f;
-            const FontDesc song = songFont();
+            const FontDesc song = test::songFont();
             f.setLogFont(&song);
             f.setRotation(45);
             h = f.Handle();
@@ -192,7 +181,7 @@ private slots:
     void twoObjectsOwnTheirOwnHandles()
     {
         CLogFont a, b;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         a.setLogFont(&song);
         b.setLogFont(&song);
         QVERIFY(a.Handle() != b.Handle());
@@ -205,7 +194,7 @@ private slots:
     void copyIsIndependentAndHeld()
     {
         CLogFont f;
-        FontDesc song = songFont();
+        FontDesc song = test::songFont();
         f.setLogFont(&song);
         const FontDesc *held = f.LogFont();
         song.name = QStringLiteral("黑体");
@@ -230,7 +219,7 @@ private slots:
     {
         QFETCH(bool, bold);
         QFETCH(int, weight);
-        FontDesc source = songFont();
+        FontDesc source = test::songFont();
         source.bold = bold;
         source.weight = weight;
         source.italic = true;
@@ -251,7 +240,7 @@ private slots:
     void failedBuildLeavesZero()
     {
         CLogFont f;
-        const FontDesc song = songFont();
+        const FontDesc song = test::songFont();
         FontHandles::setFailBuilds(true);
         f.setLogFont(&song);
         QCOMPARE(f.Handle(), 0);
@@ -278,7 +267,7 @@ private slots:
     void faceNamesTheRecordCannotHoldStayWhole()
     {
         QFETCH(QString, name);
-        FontDesc f = songFont();
+        FontDesc f = test::songFont();
         f.name = name;
         CLogFont font;
         font.setLogFont(&f);
@@ -292,7 +281,7 @@ private slots:
     void handleMatchesTheRecordOfTheCopy()
     {
         CLogFont f;
-        FontDesc kai = songFont();
+        FontDesc kai = test::songFont();
         kai.name = QStringLiteral("楷体_GB2312");
         kai.size = 15;
         f.setRotation(-90);

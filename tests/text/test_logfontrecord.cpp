@@ -10,19 +10,6 @@
 
 using namespace ptt;
 
-namespace {
-FontDesc font(double size, int charset = FontDesc::kCharsetGB2312)
-{
-    FontDesc f;
-    f.name = QStringLiteral("宋体");
-    f.size = size;
-    f.bold = true;
-    f.weight = 700;
-    f.charset = charset;
-    return f;
-}
-} // namespace
-
 class TestLogFontRecord : public QObject {
     Q_OBJECT
 private slots:
@@ -67,7 +54,7 @@ private slots:
         QFETCH(int, dpi);
         QFETCH(float, rotation);
         QFETCH(int, charset);
-        const LogFontRecord r = makeLogFontRecord(font(size, charset), rotation, dpi);
+        const LogFontRecord r = makeLogFontRecord(test::songFont(size, charset), rotation, dpi);
         QTEST(r.lfHeight, "height");
         QTEST(r.lfEscapement, "escapement");
         QTEST(r.lfOrientation, "escapement");
@@ -82,7 +69,7 @@ private slots:
 
     void flagsAndWeight()
     {
-        FontDesc f = font(9);
+        FontDesc f = test::songFont(9);
         f.weight = 300;
         f.italic = true;
         QCOMPARE(makeLogFontRecord(f, 0, 96).lfWeight, 300);
@@ -101,19 +88,19 @@ private slots:
 
     void faceNameIsGbk()
     {
-        const LogFontRecord r = makeLogFontRecord(font(9), 0, 96);
+        const LogFontRecord r = makeLogFontRecord(test::songFont(9), 0, 96);
         const QByteArray bytes(r.lfFaceName, 5);
         QCOMPARE(bytes, QByteArray("\xCB\xCE\xCC\xE5\0", 5));
         QCOMPARE(r.faceName(), QStringLiteral("宋体"));
 
-        FontDesc kai = font(9);
+        FontDesc kai = test::songFont(9);
         kai.name = QStringLiteral("楷体_GB2312");
         QCOMPARE(makeLogFontRecord(kai, 0, 96).faceName(), QStringLiteral("楷体_GB2312"));
     }
 
     void longFaceNameIsCutAtAWholeCharacter()
     {
-        FontDesc f = font(9);
+        FontDesc f = test::songFont(9);
         f.name = QString(20, QChar(0x5B8B)); // 40 bytes in GBK
         LogFontRecord r = makeLogFontRecord(f, 0, 96);
         QCOMPARE(r.faceName(), QString(15, QChar(0x5B8B)));
@@ -132,18 +119,18 @@ private slots:
 
     void badAnglesStayInRange()
     {
-        const LogFontRecord nan = makeLogFontRecord(font(9), std::numeric_limits<float>::quiet_NaN(), 96);
+        const LogFontRecord nan = makeLogFontRecord(test::songFont(9), std::numeric_limits<float>::quiet_NaN(), 96);
         QCOMPARE(nan.lfEscapement, 0);
         QCOMPARE(int(nan.lfOutPrecision), 0);
-        const LogFontRecord inf = makeLogFontRecord(font(9), std::numeric_limits<float>::infinity(), 96);
+        const LogFontRecord inf = makeLogFontRecord(test::songFont(9), std::numeric_limits<float>::infinity(), 96);
         QCOMPARE(inf.lfEscapement, 0);
-        QCOMPARE(makeLogFontRecord(font(9), 1e30f, 96).lfEscapement, INT_MAX);
-        QCOMPARE(makeLogFontRecord(font(9), -1e30f, 96).lfEscapement, INT_MIN);
+        QCOMPARE(makeLogFontRecord(test::songFont(9), 1e30f, 96).lfEscapement, INT_MAX);
+        QCOMPARE(makeLogFontRecord(test::songFont(9), -1e30f, 96).lfEscapement, INT_MIN);
     }
 
     void fontFromRecordUsesTheFields()
     {
-        FontDesc f = font(14.25);
+        FontDesc f = test::songFont(14.25);
         f.italic = true;
         f.underline = true;
         f.strikethrough = true;
@@ -171,7 +158,7 @@ private slots:
         QFETCH(QString, installed);
         if (!QFontDatabase::families().contains(installed))
             QSKIP("CJK face not installed");
-        FontDesc f = font(15);
+        FontDesc f = test::songFont(15);
         f.name = windowsFace;
         const QFont q = fontFromRecord(makeLogFontRecord(f, 90, 96));
         QCOMPARE(QFontInfo(q).family(), installed);

@@ -3,6 +3,7 @@
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "text/textstamp.h"
+#include "text/texttool.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -18,31 +19,6 @@ using namespace ptt;
 namespace {
 
 const QColor kBlank(200, 220, 240);
-
-FontDesc songFont()
-{
-    FontDesc f;
-    f.name = QStringLiteral("宋体");
-    f.size = 14.25;
-    f.bold = true;
-    f.weight = 700;
-    f.charset = FontDesc::kCharsetGB2312;
-    return f;
-}
-
-// Bounding box of every pixel that differs from the reference image.
-QRect changedBox(const QImage &now, const QImage &before)
-{
-    QRect box;
-    for (int y = 0; y < now.height(); ++y) {
-        const auto *a = reinterpret_cast<const QRgb *>(now.constScanLine(y));
-        const auto *b = reinterpret_cast<const QRgb *>(before.constScanLine(y));
-        for (int x = 0; x < now.width(); ++x)
-            if (a[x] != b[x])
-                box |= QRect(x, y, 1, 1);
-    }
-    return box;
-}
 
 int countColour(const QImage &image, const QRect &area, const QColor &colour)
 {
@@ -71,7 +47,7 @@ struct Rig {
         canvas = new Canvas(&window);
         canvas->setBackColor(kBlank);
         canvas->setForeColor(Qt::black);
-        canvas->setCanvasFont(songFont());
+        canvas->setCanvasFont(test::songFont());
         canvas->setGeometry(0, 40, 500, 500);
         combo = new QComboBox(&window);
         combo->setEditable(true);
@@ -116,7 +92,7 @@ private slots:
     {
         Rig rig;
         QVERIFY(rig.stamp->TextFont().LogFont());
-        QCOMPARE(*rig.stamp->TextFont().LogFont(), songFont());
+        QCOMPARE(*rig.stamp->TextFont().LogFont(), test::songFont());
         QVERIFY(rig.stamp->TextFont().Handle() != 0);
         QCOMPARE(rig.label->text(), QStringLiteral("文字角度"));
     }
@@ -138,9 +114,9 @@ private slots:
         QCOMPARE(rig.stamp->TextFont().Rotation(), float(angle));
         const QPoint p(250, 250);
         const QImage before = rig.stampAt(p);
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(!ink.isEmpty());
-        const int em = -makeLogFontRecord(songFont(), 0, screenDpiY()).lfHeight;
+        const int em = -makeLogFontRecord(test::songFont(), 0, screenDpiY()).lfHeight;
         const int slack = 2;
         // Long side along the run, short side at most about a line.
         const int along = (angle % 180 == 0) ? ink.width() : ink.height();
@@ -181,7 +157,7 @@ private slots:
         const QPoint p(100, 300);
         const QImage before = rig.stampAt(p);
         QCOMPARE(rig.stamp->TextFont().Handle(), 0);
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(!ink.isEmpty());
         QVERIFY(ink.width() > ink.height());
         QVERIFY(ink.left() >= p.x() - 2 && ink.top() >= p.y() - 2);
@@ -203,7 +179,7 @@ private slots:
         connect(rig.canvas, &Canvas::mouseReleased, [&](Qt::MouseButton, QPointF pos) { got = pos; });
         const QImage before = rig.stampAt(QPoint(100, 50));
         QCOMPARE(got, QPointF(1500, 750));
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(!ink.isEmpty());
         QVERIFY2(ink.left() >= 98 && ink.left() <= 110 && ink.top() >= 48 && ink.top() <= 60,
                  qPrintable(QStringLiteral("%1,%2").arg(ink.left()).arg(ink.top())));
@@ -215,7 +191,7 @@ private slots:
         Rig rig;
         rig.canvas->setForeColor(QColor(255, 0, 0));
         const QImage before = rig.stampAt(QPoint(20, 20));
-        const QRect first = changedBox(rig.canvas->image(), before);
+        const QRect first = test::changedBox(rig.canvas->image(), before);
         const QImage firstInk = rig.canvas->image().copy(first);
 
         FontDesc hei;
@@ -233,7 +209,7 @@ private slots:
         QCOMPARE(rig.canvas->foreColor(), QColor(0, 0, 255));
 
         const QImage mid = rig.stampAt(QPoint(20, 200));
-        const QRect second = changedBox(rig.canvas->image(), mid);
+        const QRect second = test::changedBox(rig.canvas->image(), mid);
         QVERIFY(!second.intersects(first));
         QCOMPARE(rig.canvas->image().copy(first), firstInk);
         QVERIFY(countColour(rig.canvas->image(), second, QColor(0, 0, 255)) > 10);
@@ -292,7 +268,7 @@ private slots:
         // keeps what was chosen last.
         ScriptedDialogs dialogs;
         Rig rig;
-        FontDesc chosen = songFont();
+        FontDesc chosen = test::songFont();
         chosen.name = QStringLiteral("黑体");
         dialogs.answerFont(chosen);
         QTest::mouseClick(rig.fontButton, Qt::LeftButton);
@@ -413,7 +389,7 @@ private slots:
         QImage without(rig.label->size(), QImage::Format_RGB32);
         rig.label->render(&withKey);
         plain.render(&without);
-        const QRect diff = changedBox(withKey, without);
+        const QRect diff = test::changedBox(withKey, without);
         // Only a line under the first character differs: no "&" is drawn.
         QVERIFY(!diff.isEmpty());
         const QFontMetrics fm(rig.label->font());
@@ -429,7 +405,7 @@ private slots:
         Rig rig(false);
         rig.combo->setEditText(QStringLiteral("文字ABC甲乙"));
         const QImage before = rig.stampAt(QPoint(50, 50));
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(ink.width() > 3 * ink.height());
         QCOMPARE(rig.stamp->TextFont().Rotation(), 0.0f);
     }
@@ -456,7 +432,7 @@ private slots:
         QCOMPARE(rig.stamp->TextFont().LogFont()->name, kai.name);
         QCOMPARE(FontHandles::find(rig.stamp->TextFont().Handle())->font.pixelSize(),
                  -makeLogFontRecord(kai, 0, screenDpiY()).lfHeight);
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(!ink.isEmpty());
         QVERIFY(ink.left() >= 198 && ink.top() >= 98 && ink.left() <= 206 && ink.top() <= 110);
         // One letter: about as wide as a character.
@@ -479,10 +455,73 @@ private slots:
         rig.combo->clear();
         rig.combo->setEditText(QStringLiteral("双击设置文字"));
         const QImage before = rig.stampAt(QPoint(40, 300));
-        const QRect ink = changedBox(rig.canvas->image(), before);
+        const QRect ink = test::changedBox(rig.canvas->image(), before);
         QVERIFY(ink.width() > 5 * ink.height());
         QVERIFY(ink.height() <= 16); // 10.5 pt is 14 pixels at 96 dpi
         QVERIFY(countColour(rig.canvas->image(), ink, QColor(173, 22, 86)) > 5);
+    }
+
+    // A window's strip gets the controls at their twips, in Tab order; a click
+    // on a button leaves the focus in the text box.
+    void toolbarControls_data()
+    {
+        QTest::addColumn<bool>("withAngle");
+        QTest::newRow("angle bar and label") << true;
+        QTest::newRow("horizontal stamps only") << false;
+    }
+    void toolbarControls()
+    {
+        QFETCH(bool, withAngle);
+        QWidget strip;
+        strip.resize(1000, 21);
+        TextToolLayout layout;
+        layout.text = QRectF(9510, 0, 1395, 300);
+        if (withAngle) {
+            layout.angleBar = QRectF(10890, 0, 855, 315);
+            layout.angleLabel = QRectF(11730, 60, 1365, 255);
+            layout.angleLabelName = "Label2";
+        }
+        layout.fontButtonName = "Command12";
+        layout.colorButtonName = "Command13";
+        layout.fontButtonLeft = 13080;
+        layout.colorButtonLeft = 13950;
+        layout.buttonWidth = 885;
+        const TextToolControls c = buildTextTool(&strip, layout);
+        showStampPrompt(c.text);
+
+        QCOMPARE(c.text->objectName(), QStringLiteral("Combo1"));
+        QCOMPARE(c.text->geometry(), QRect(634, 0, 93, 20));
+        QCOMPARE(c.text->currentText(), QStringLiteral("双击设置文字"));
+        QCOMPARE(c.fontButton->objectName(), QStringLiteral("Command12"));
+        QCOMPARE(c.fontButton->text(), QStringLiteral("字体"));
+        QCOMPARE(c.fontButton->geometry(), QRect(872, 0, 59, 21));
+        QCOMPARE(c.colorButton->objectName(), QStringLiteral("Command13"));
+        QCOMPARE(c.colorButton->text(), QStringLiteral("文字颜色"));
+        QCOMPARE(c.colorButton->geometry(), QRect(930, 0, 59, 21));
+        QList<QWidget *> order{c.text, c.fontButton, c.colorButton};
+        QCOMPARE(c.angleBar != nullptr, withAngle);
+        QCOMPARE(c.angleLabel != nullptr, withAngle);
+        if (withAngle) {
+            QCOMPARE(c.angleBar->objectName(), QStringLiteral("HScroll1"));
+            QCOMPARE(c.angleBar->geometry(), QRect(726, 0, 57, 21));
+            QCOMPARE(c.angleBar->maximum(), 360);
+            QCOMPARE(c.angleLabel->objectName(), QStringLiteral("Label2"));
+            QCOMPARE(c.angleLabel->text(), QStringLiteral("文字角度"));
+            QCOMPARE(c.angleLabel->geometry(), QRect(782, 4, 91, 17));
+            QVERIFY(!c.angleLabel->autoFillBackground()); // the strip shows through
+            order = {c.text, c.angleBar, c.angleLabel, c.fontButton, c.colorButton};
+        }
+        QList<QWidget *> chain;
+        for (QWidget *w = strip.nextInFocusChain(); w != &strip; w = w->nextInFocusChain())
+            if (w->parentWidget() == &strip)
+                chain.append(w);
+        QCOMPARE(chain, order);
+
+        strip.show();
+        QVERIFY(QTest::qWaitForWindowActive(&strip));
+        c.text->setFocus();
+        QTest::mouseClick(c.colorButton, Qt::LeftButton);
+        QVERIFY(c.text->hasFocus());
     }
 
     void toolEndsWithItsCanvas()

@@ -3,9 +3,11 @@
 #include "formats/bmpwriter.h"
 #include "platform/picturebox.h"
 #include "platform/windows.h"
+#include "testsupport/fixedgrabber.h"
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 #include "tools/form20.h"
 #include "tools/snapoverlay.h"
 
@@ -20,17 +22,6 @@
 using namespace ptt;
 
 namespace {
-
-class FixedGrabber : public ScreenGrabber {
-public:
-    DesktopGrab grab;
-    int calls = 0;
-    DesktopGrab grabDesktop() override
-    {
-        ++calls;
-        return grab;
-    }
-};
 
 QByteArray bmpBytes(const QImage &image)
 {
@@ -72,7 +63,7 @@ private slots:
 private:
     Form20 *openTool();
     void capture(Form20 *tool, QPoint press, const QList<QPoint> &moves, QPoint release);
-    FixedGrabber m_grabber;
+    test::FixedGrabber m_grabber;
 };
 
 void TestForm20::initTestCase()
@@ -109,18 +100,13 @@ Form20 *TestForm20::openTool()
 // QTest takes a null point (0, 0) for the widget's centre: never pass it.
 void TestForm20::capture(Form20 *tool, QPoint press, const QList<QPoint> &moves, QPoint release)
 {
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QVERIFY(tool->overlay());
     SnapOverlay *overlay = tool->overlay();
     QTest::mousePress(overlay, Qt::LeftButton, {}, press);
     for (const QPoint &p : moves)
         QTest::mouseMove(overlay, p);
     QTest::mouseRelease(overlay, Qt::LeftButton, {}, release);
-}
-
-static QAction *action(Form20 *tool, const char *name)
-{
-    return tool->findChild<QAction *>(QLatin1String(name));
 }
 
 void TestForm20::loadsWithItsLayout()
@@ -130,7 +116,7 @@ void TestForm20::loadsWithItsLayout()
     QCOMPARE(tool->windowTitle(), QStringLiteral("澄岭剪裁抓图"));
     QCOMPARE(tool->pos().x(), 400); // the outer left edge
     QCOMPARE(tool->centralWidget()->size(), QSize(443, 324));
-    QMenu *file = tool->findChild<QMenu *>(QStringLiteral("mnuFile"));
+    QMenu *file = test::child<QMenu>(tool, QStringLiteral("mnuFile"));
     QVERIFY(file);
     QCOMPARE(file->title(), QStringLiteral("文件"));
     const QList<QAction *> items = file->actions();
@@ -141,7 +127,7 @@ void TestForm20::loadsWithItsLayout()
     QVERIFY(!items[1]->isEnabled());
     QVERIFY(items[2]->isSeparator());
     QCOMPARE(items[3]->text(), QStringLiteral("退出"));
-    PictureBox *box = tool->findChild<PictureBox *>(QStringLiteral("Picture1"));
+    PictureBox *box = test::child<PictureBox>(tool, QStringLiteral("Picture1"));
     QCOMPARE(box, tool->picture1());
     QCOMPARE(box->geometry(), QRect(QPoint(0, 0), QSize(443, 324)));
     QCOMPARE(box->grab().toImage().pixelColor(200, 150), QColor(192, 192, 255));
@@ -152,7 +138,7 @@ void TestForm20::captureUpAndLeft()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QVERIFY(!tool->isVisible());
     QVERIFY(tool->snapArmed());
     QCOMPARE(m_grabber.calls, 1);
@@ -188,18 +174,18 @@ void TestForm20::captureUpAndLeft()
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), expected);
     QCOMPARE(tool->picture1()->picture().image, expected);
     QCOMPARE(tool->picture1()->size(), QSize(324, 204)); // natural size plus the border
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
     // Larger than the client area: the top left part shows, all of it is kept.
     capture(tool, QPoint(1, 2), {QPoint(300, 300)}, QPoint(701, 502));
     QCOMPARE(tool->picture1()->picture().image.size(), QSize(700, 500));
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
 }
 
 void TestForm20::otherButtonsAndKeysIgnored()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     SnapOverlay *overlay = tool->overlay();
     QVERIFY(overlay);
     QTest::mousePress(overlay, Qt::RightButton, {}, QPoint(50, 50));
@@ -227,9 +213,9 @@ void TestForm20::rearmOnlyHidesAgain()
 {
     Form20 *tool = openTool();
     QVERIFY(tool);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     SnapOverlay *overlay = tool->overlay();
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QCOMPARE(tool->overlay(), overlay);
     QCOMPARE(m_grabber.calls, 1);
     QVERIFY(tool->snapArmed());
@@ -249,7 +235,7 @@ void TestForm20::zeroSizeCopiesNothing()
     QVERIFY(tool->isVisible());
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), before);
     QVERIFY(tool->picture1()->picture().isNull());
-    QVERIFY(!action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(!test::child<QAction>(tool, "mnuFileSave")->isEnabled());
     capture(tool, QPoint(100, 100), {}, QPoint(300, 100));
     QCOMPARE(QGuiApplication::clipboard()->image().convertToFormat(QImage::Format_RGB32), before);
     QVERIFY(!tool->snapArmed());
@@ -281,7 +267,7 @@ void TestForm20::saveWritesTheCapture()
     ScriptedDialogs dialogs;
     const QString path = dir.file(QStringLiteral("cut.bmp"));
     dialogs.answerFile(path);
-    action(tool, "mnuFileSave")->trigger();
+    test::child<QAction>(tool, "mnuFileSave")->trigger();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 1);
     const FileDialogRequest &req = dialogs.log().at(0).file;
@@ -296,7 +282,7 @@ void TestForm20::saveWritesTheCapture()
     // The next dialog offers the name chosen last; saving again replaces the file.
     capture(tool, QPoint(2, 2), {}, QPoint(6, 5));
     dialogs.answerFile(path);
-    action(tool, "mnuFileSave")->trigger();
+    test::child<QAction>(tool, "mnuFileSave")->trigger();
     QCOMPARE(dialogs.log().at(1).file.fileName, path);
     QCOMPARE(fileBytes(path), bmpBytes(m_grabber.grab.image.copy(2, 2, 4, 3)));
 }
@@ -310,7 +296,7 @@ void TestForm20::saveKeepsNameAsChosen()
     ScriptedDialogs dialogs;
     const QString path = dir.file(QStringLiteral("noext"));
     dialogs.answerFile(path);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QVERIFY(QFile::exists(path));
     QVERIFY(!QFile::exists(path + QStringLiteral(".bmp")));
     QCOMPARE(fileBytes(path), bmpBytes(m_grabber.grab.image.copy(1, 1, 8, 5)));
@@ -324,13 +310,13 @@ void TestForm20::saveCancelled()
     capture(tool, QPoint(1, 1), {}, QPoint(9, 6));
     ScriptedDialogs dialogs;
     dialogs.cancelFile();
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.log().size(), 1);
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
     // An empty name chosen writes nothing either.
     dialogs.answerFile(QString());
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::NoDotAndDotDot).size(), 0);
 }
@@ -351,7 +337,7 @@ void TestForm20::failedSaveReportedAndOldFileKept()
     keep.close();
     dialogs.answerFile(folder);
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 2);
     QCOMPARE(dialogs.log().at(1).kind, ScriptedDialogs::Kind::Message);
@@ -362,7 +348,7 @@ void TestForm20::failedSaveReportedAndOldFileKept()
     // A folder that does not exist.
     dialogs.answerFile(dir.file(QStringLiteral("missing/x.bmp")));
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSave_Click();
+    tool->SaveImage();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 4);
     QVERIFY(!QFile::exists(dir.file(QStringLiteral("missing/x.bmp"))));
@@ -376,7 +362,7 @@ void TestForm20::noScreenGrabIsReported()
     m_grabber.grab.error = QStringLiteral("这个桌面不允许读取屏幕。");
     ScriptedDialogs dialogs;
     dialogs.answerMessage(MsgResult::Ok);
-    tool->mnuFileSnap_Click();
+    tool->ArmCapture();
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.log().size(), 1);
     QCOMPARE(dialogs.log().at(0).message.text, QStringLiteral("这个桌面不允许读取屏幕。"));
@@ -394,14 +380,14 @@ void TestForm20::exitShowsMainWindow()
     QVERIFY(tool);
     capture(tool, QPoint(1, 1), {}, QPoint(9, 6));
     QVERIFY(navigator.requests().isEmpty());
-    action(tool, "mnuFileExit")->trigger();
+    test::child<QAction>(tool, "mnuFileExit")->trigger();
     QVERIFY(!tool->isVisible());
     QCOMPARE(loadedWindow<Form20>(), tool); // still loaded, with its picture
     QCOMPARE(navigator.requests().size(), 1);
     QCOMPARE(navigator.requests().at(0).window, QStringLiteral("main"));
     QCOMPARE(showWindow<Form20>(nullptr), tool);
     QVERIFY(!tool->picture1()->picture().isNull());
-    QVERIFY(action(tool, "mnuFileSave")->isEnabled());
+    QVERIFY(test::child<QAction>(tool, "mnuFileSave")->isEnabled());
 }
 
 void TestForm20::closeBoxUnloads()
@@ -416,7 +402,7 @@ void TestForm20::closeBoxUnloads()
     Form20 *fresh = openTool();
     QVERIFY(fresh);
     QVERIFY(fresh->picture1()->picture().isNull());
-    QVERIFY(!action(fresh, "mnuFileSave")->isEnabled());
+    QVERIFY(!test::child<QAction>(fresh, "mnuFileSave")->isEnabled());
     QVERIFY(fresh->dialog().fileName.isEmpty());
 }
 

@@ -4,6 +4,7 @@
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
+#include "testsupport/widgethelpers.h"
 #include "tools/form40.h"
 
 #include <QElapsedTimer>
@@ -47,7 +48,7 @@ private slots:
 
 private:
     Form40 *openViewer();
-    QPushButton *button(Form40 *v, int n) { return v->findChild<QPushButton *>(QStringLiteral("Command%1").arg(n)); }
+    QPushButton *button(Form40 *v, int n) { return test::child<QPushButton>(v, QStringLiteral("Command%1").arg(n)); }
     QString writePicture(const QString &name, const QImage &image);
     test::TempAppDir *m_dir = nullptr;
 };

@@ -1,5 +1,6 @@
 // The capture's selection arithmetic and the pixels it copies, headless.
 #include "platform/screengrabber.h"
+#include "testsupport/fixedgrabber.h"
 #include "testsupport/testsupport.h"
 #include "tools/selection.h"
 
@@ -8,19 +9,6 @@
 using namespace ptt;
 
 Q_DECLARE_METATYPE(ptt::ScreenRect)
-
-namespace {
-class FixedGrabber : public ScreenGrabber {
-public:
-    DesktopGrab grab;
-    int calls = 0;
-    DesktopGrab grabDesktop() override
-    {
-        ++calls;
-        return grab;
-    }
-};
-} // namespace
 
 class TestSelection : public QObject {
     Q_OBJECT
@@ -207,7 +195,7 @@ void TestSelection::grabberChosenInOnePlace()
 {
     ScreenGrabber *real = ScreenGrabber::instance();
     QVERIFY(real);
-    FixedGrabber fake;
+    test::FixedGrabber fake;
     fake.grab.image = test::patternImage(8, 8);
     ScreenGrabber::setInstance(&fake);
     QCOMPARE(ScreenGrabber::instance(), static_cast<ScreenGrabber *>(&fake));
