@@ -191,7 +191,10 @@ wl_wait_window()
         if [ -n "$E2E_APP_PID" ] && ! e2e_app_running; then
             e2e_fail "the program ended while waiting for window \"$title\""
         fi
-        [ $SECONDS -lt $deadline ] || e2e_fail "no window \"$title\" within ${2:-30} s"
+        if [ $SECONDS -ge $deadline ]; then
+            wl_window "*" 2>&1 | sed 's/^/  window: /' >&2
+            e2e_fail "no window \"$title\" within ${2:-30} s"
+        fi
         sleep 0.1
     done
 }

@@ -5,7 +5,8 @@
                                     driven by lines on stdin: "move X Y", "down [BUTTON]", "up [BUTTON]";
                                     each line is answered "ok" once the compositor has handled it
   wayland_tool.py window TITLE      reads `swaymsg -t get_tree` on stdin; prints "X Y W H" of the content of
-                                    each visible window titled exactly TITLE (screen pixels), one a line
+                                    each visible window titled exactly TITLE (screen pixels), one a line;
+                                    TITLE "*" lists every window on stderr
   wayland_tool.py blank-cursor DIR  writes a cursor theme "blank" under DIR: every usual name one
                                     transparent pixel, so pictures of the screen hold no pointer
 """
@@ -110,6 +111,8 @@ def pointer(width, height):
 
 def windows(title):
     def walk(node):
+        if title == "*" and node.get("pid"):
+            print(node["name"], node["rect"], node.get("visible"), file=sys.stderr)
         if node.get("name") == title and node.get("visible", True) and node.get("pid"):
             r, c = node["rect"], node["window_rect"]
             print(r["x"] + c["x"], r["y"] + c["y"], c["width"], c["height"])
