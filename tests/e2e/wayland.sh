@@ -82,6 +82,7 @@ wl_start_desktop()
     SWAYSOCK=$(compgen -G "$WL/run/sway-ipc.*.sock" | head -n1)
     export XDG_CURRENT_DESKTOP=sway XDG_SESSION_TYPE=wayland QT_QPA_PLATFORM=wayland GDK_BACKEND=wayland
     unset DISPLAY
+    e2e_find_window() { wl_window "$1"; }
 
     local bus
     bus=$(env PTT_E2E_MARK="$E2E_RUN" dbus-daemon --session --fork --print-address=1 --print-pid=1) || e2e_fail "no session bus"
@@ -176,6 +177,7 @@ wl_key()
 wl_type() { wtype -d 10 -- "$1"; }
 
 # wl_window TITLE : "X Y W H" of the content of each window titled exactly TITLE (none, one or more lines).
+# lib.sh's window helpers find windows through it once the desktop runs (e2e_wait_window_gone).
 wl_window() { swaymsg -t get_tree 2>/dev/null | python3 "$HERE/wayland_tool.py" window "$1"; }
 
 # wl_wait_window TITLE [SECONDS] : sets WX WY WW WH to the window's content on the screen.
@@ -195,15 +197,6 @@ wl_wait_window()
             wl_window "*" 2>&1 | sed 's/^/  window: /' >&2
             e2e_fail "no window \"$title\" within ${2:-30} s"
         fi
-        sleep 0.1
-    done
-}
-
-wl_wait_window_gone()
-{
-    local title=$1 deadline=$((SECONDS + ${2:-15}))
-    while [ -n "$(wl_window "$title")" ]; do
-        [ $SECONDS -lt $deadline ] || e2e_fail "window \"$title\" is still there after ${2:-15} s"
         sleep 0.1
     done
 }
@@ -240,5 +233,5 @@ wl_file_dialog()
     wl_type "$2"
     sleep 0.2
     wl_key Return
-    wl_wait_window_gone "$1" 15
+    e2e_wait_window_gone "$1" 15
 }

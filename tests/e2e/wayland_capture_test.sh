@@ -43,7 +43,7 @@ wl_shot "$BEFORE"
 # Arm: the tool hides, the portal takes the picture, the overlay shows it over the whole screen.
 wl_click $MENU_X $MENU_Y
 wl_key Down Return
-wl_wait_window_gone "$TOOL_TITLE" 20
+e2e_wait_window_gone "$TOOL_TITLE" 20
 wl_wait_window "$OVERLAY_TITLE" 20
 e2e_assert_eq "$WX $WY $WW $WH" "0 0 $WL_SCREEN_W $WL_SCREEN_H" "overlay's place"
 sleep 0.3
@@ -81,7 +81,7 @@ wl_pointer up
 wl_park
 
 wl_wait_window "$TOOL_TITLE" 20
-wl_wait_window_gone "$OVERLAY_TITLE" 10
+e2e_wait_window_gone "$OVERLAY_TITLE" 10
 MENU_X=$((WX + 15)) MENU_Y=$((WY + 8))
 CLIP=$E2E_RUN/clip.png
 wl-paste --list-types | grep -qx 'image/png' || e2e_fail "no image on the clipboard"
@@ -110,7 +110,7 @@ e2e_assert_eq "$(e2e_diff_pixels "$E2E_RUN/expected.png" "$OUT")" 0 "saved pixel
 # "退出" hides the tool; the main window stays.
 wl_click $MENU_X $MENU_Y
 wl_key Down Down Down Return
-wl_wait_window_gone "$TOOL_TITLE" 20
+e2e_wait_window_gone "$TOOL_TITLE" 20
 [ -n "$(wl_window "$TITLE")" ] || e2e_fail "the main window is gone"
 e2e_app_running || e2e_fail "the program ended"
 echo PASS

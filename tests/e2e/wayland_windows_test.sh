@@ -39,7 +39,7 @@ main_window()
     wl_until 20 "no toolbar strip in the main window" find_strip
     BUTTON_Y=$((STRIP_Y + 10))
 }
-window_gone_check() { wl_close "$1" && wl_wait_window_gone "$1" 15; }
+window_gone_check() { wl_close "$1" && e2e_wait_window_gone "$1" 15; }
 
 SHOT=$E2E_RUN/shot.png
 main_window

@@ -17,6 +17,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <functional>
+
 using namespace ptt;
 
 namespace {
@@ -25,9 +27,12 @@ class FixedGrabber : public ScreenGrabber {
 public:
     DesktopGrab grab;
     int calls = 0;
+    std::function<void()> whileGrabbing; // what the user does while the desktop answers
     DesktopGrab grabDesktop() override
     {
         ++calls;
+        if (whileGrabbing)
+            whileGrabbing();
         return grab;
     }
 };
@@ -66,6 +71,7 @@ private slots:
     void saveCancelled();
     void failedSaveReportedAndOldFileKept();
     void noScreenGrabIsReported();
+    void closedWhileGrabbing();
     void exitShowsMainWindow();
     void closeBoxUnloads();
 
@@ -384,6 +390,28 @@ void TestForm20::noScreenGrabIsReported()
     QVERIFY(tool->isVisible());
     QVERIFY(!tool->snapArmed());
     QVERIFY(!tool->overlay());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestForm20::closedWhileGrabbing()
+{
+    // The main window's "剪裁" shows the tool again and its close box unloads it,
+    // all before the desktop's picture arrives.
+    QPointer<Form20> tool = openTool();
+    QVERIFY(tool);
+    m_grabber.whileGrabbing = [&] {
+        QCOMPARE(showWindow<Form20>(nullptr), tool.data());
+        tool->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    ScriptedDialogs dialogs;
+    tool->mnuFileSnap_Click();
+    m_grabber.whileGrabbing = nullptr;
+    QVERIFY(tool.isNull());
+    QVERIFY(!loadedWindow<Form20>());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<SnapOverlay *>(w));
+    QCOMPARE(dialogs.log().size(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
