@@ -8,6 +8,8 @@ PACKAGES=(
     qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libgl-dev qt6-translations-l10n
     fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei
     xvfb xauth xdotool openbox x11-utils xclip imagemagick dbus-x11
+    qt6-wayland dbus-daemon
+    sway grim wtype wl-clipboard pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk python3
     cups cups-client cups-bsd printer-driver-cups-pdf poppler-utils
     clang libclang-rt-14-dev clang-format
     dpkg-dev file lintian desktop-file-utils

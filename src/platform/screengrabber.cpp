@@ -1,8 +1,11 @@
 #include "screengrabber.h"
 
+#include <QGuiApplication>
+
 namespace ptt {
 
-ScreenGrabber *createPlatformScreenGrabber(); // screengrabber_qt.cpp
+ScreenGrabber *createQtScreenGrabber();     // screengrabber_qt.cpp
+ScreenGrabber *createPortalScreenGrabber(); // screengrabber_portal.cpp
 
 namespace {
 ScreenGrabber *&current()
@@ -14,7 +17,10 @@ ScreenGrabber *&current()
 
 ScreenGrabber *ScreenGrabber::instance()
 {
-    static ScreenGrabber *real = createPlatformScreenGrabber();
+    // A Wayland desktop lets no program read the screen: only its portal can.
+    static ScreenGrabber *real = QGuiApplication::platformName().startsWith(QLatin1String("wayland"))
+                                     ? createPortalScreenGrabber()
+                                     : createQtScreenGrabber();
     return current() ? current() : real;
 }
 

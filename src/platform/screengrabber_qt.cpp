@@ -15,10 +15,6 @@ public:
     DesktopGrab grabDesktop() override
     {
         DesktopGrab grab;
-        if (QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
-            grab.error = QStringLiteral("这个桌面（Wayland）不允许程序读取屏幕图像，无法剪裁抓图。");
-            return grab;
-        }
         const QList<QScreen *> screens = QGuiApplication::screens();
         if (screens.isEmpty()) {
             grab.error = QStringLiteral("找不到屏幕，无法剪裁抓图。");
@@ -59,7 +55,7 @@ public:
 
 } // namespace
 
-ScreenGrabber *createPlatformScreenGrabber()
+ScreenGrabber *createQtScreenGrabber()
 {
     static QtScreenGrabber grabber;
     return &grabber;

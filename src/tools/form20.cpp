@@ -103,9 +103,16 @@ void Form20::ArmCapture()
     QGuiApplication::setOverrideCursor(Qt::CrossCursor);
     m_cursorSet = true;
     hide();
+    // Events are handled while waiting for the screen and the grab (the
+    // portal answers asynchronously): the tool may be shown and closed meanwhile.
+    QPointer<Form20> alive(this);
     waitUntilHidden();
-
-    m_grab = ScreenGrabber::instance()->grabDesktop();
+    if (!alive)
+        return;
+    DesktopGrab grab = ScreenGrabber::instance()->grabDesktop();
+    if (!alive)
+        return;
+    m_grab = std::move(grab);
     if (m_grab.isNull()) {
         disarm();
         bringForward(this);

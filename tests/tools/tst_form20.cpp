@@ -19,6 +19,8 @@
 #include <QScreen>
 #include <QtTest>
 
+#include <functional>
+
 using namespace ptt;
 
 namespace {
@@ -57,6 +59,7 @@ private slots:
     void saveCancelled();
     void failedSaveReportedAndOldFileKept();
     void noScreenGrabIsReported();
+    void closedWhileGrabbing();
     void exitShowsMainWindow();
     void closeBoxUnloads();
 
@@ -370,6 +373,28 @@ void TestForm20::noScreenGrabIsReported()
     QVERIFY(tool->isVisible());
     QVERIFY(!tool->snapArmed());
     QVERIFY(!tool->overlay());
+    QVERIFY(!QGuiApplication::overrideCursor());
+}
+
+void TestForm20::closedWhileGrabbing()
+{
+    // The main window's "剪裁" shows the tool again and its close box unloads it,
+    // all before the desktop's picture arrives.
+    QPointer<Form20> tool = openTool();
+    QVERIFY(tool);
+    m_grabber.whileGrabbing = [&] {
+        QCOMPARE(showWindow<Form20>(nullptr), tool.data());
+        tool->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    };
+    ScriptedDialogs dialogs;
+    tool->ArmCapture();
+    m_grabber.whileGrabbing = nullptr;
+    QVERIFY(tool.isNull());
+    QVERIFY(!loadedWindow<Form20>());
+    for (QWidget *w : QApplication::topLevelWidgets())
+        QVERIFY(!qobject_cast<SnapOverlay *>(w));
+    QCOMPARE(dialogs.log().size(), 0);
     QVERIFY(!QGuiApplication::overrideCursor());
 }
 
