@@ -8,8 +8,9 @@
 // scales to 256 x 256), so every format both read is measured on the same
 // pictures. The shared test pictures follow, where present.
 //   bench_picture [folder-of-test-pictures] [rounds] [--samples-only]
-// A last part loads files made to be expensive with a short time limit and
-// measures how soon each abandoned decode stops.
+// A last part times the unit tests' expensive files, then loads files made to
+// be expensive with a short time limit and measures how soon each abandoned
+// decode stops.
 #include "formats/craftedpictures.h"
 #include "formats/picture.h"
 
@@ -20,12 +21,14 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QImageWriter>
+#include <QTemporaryDir>
 #include <QTextStream>
 
 #include <QThread>
 
 #include <algorithm>
 #include <map>
+#include <sys/stat.h>
 #include <vector>
 
 namespace {
@@ -280,6 +283,37 @@ void measureStops(QTextStream &out)
     }
 }
 
+// The unit tests' files made to be expensive, which they check by their
+// result: how long each takes to load or be refused.
+void measureCrafted(QTextStream &out)
+{
+    using namespace ptt::test;
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.jpg"));
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    const QList<QPair<QString, QByteArray>> files = {
+        {QStringLiteral("JPEG of 30000 scans (refused)"), craftJpegManyScans(30000)},
+        {QStringLiteral("300 clip unions of 500 rectangles"), craftClipUnions(300, 500)},
+        {QStringLiteral("60 pattern brushes of 4000 x 4000"), craftPatternBrushes(60, 4000)},
+        {QStringLiteral("FIFO named .jpg (refused)"), QByteArray()},
+    };
+    out << "Crafted files of the unit tests: load or refusal (ms, best of 3)\n";
+    for (const auto &[name, data] : files) {
+        double best = 1e30;
+        for (int round = 0; round < 3; ++round) {
+            QElapsedTimer t;
+            t.start();
+            if (data.isEmpty())
+                ptt::loadPicture(fifo);
+            else
+                ptt::loadPictureFromData(data);
+            best = std::min(best, t.nsecsElapsed() / 1e6);
+        }
+        out << QStringLiteral("  %1 %2\n").arg(name, -36).arg(best, 8, 'f', 2);
+        out.flush();
+    }
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -311,6 +345,7 @@ int main(int argc, char **argv)
     print(out, QStringLiteral("Sample pictures, best of %1 rounds (GIF and ICO made from them):").arg(rounds), samples);
     if (args.contains(QStringLiteral("--samples-only")))
         return 0;
+    measureCrafted(out);
     measureStops(out);
 
     std::map<QString, Totals> corpus;

@@ -7,6 +7,7 @@
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -21,6 +22,32 @@ const char *const kCodec = "GBK";
 bool isBlank(char c)
 {
     return c == ' ' || c == '\t';
+}
+
+// GBK keeps ASCII as it is: names of ASCII alone (most of them) need no
+// converter, which costs more to make than a whole line to read.
+QString decodeName(const QByteArray &bytes, bool *ok)
+{
+    if (std::all_of(bytes.cbegin(), bytes.cend(), [](char c) { return uchar(c) < 0x80; })) {
+        *ok = true;
+        return QString::fromLatin1(bytes);
+    }
+    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
+    const QString name = decoder.decode(bytes);
+    *ok = decoder.isValid() && !decoder.hasError();
+    return name;
+}
+
+QByteArray encodeName(const QString &name, bool *ok)
+{
+    if (std::all_of(name.cbegin(), name.cend(), [](QChar c) { return c.unicode() < 0x80; })) {
+        *ok = true;
+        return name.toLatin1();
+    }
+    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
+    const QByteArray bytes = encoder.encode(name);
+    *ok = encoder.isValid() && !encoder.hasError();
+    return bytes;
 }
 
 // Reads one number at line[*pos]: optional sign, digits with an optional
@@ -104,9 +131,9 @@ QByteArray formatRecord(const PositionRecord &record, QString *error)
     };
     if (record.FileName.contains(QLatin1Char('"')) || hasControlCharacter(record.FileName))
         return fail(QStringLiteral("文件名“%1”含有引号或控制字符，无法写入位置档。").arg(record.FileName));
-    QStringEncoder encoder(kCodec, QStringConverter::Flag::Stateless);
-    const QByteArray name = encoder.encode(record.FileName);
-    if (!encoder.isValid() || encoder.hasError())
+    bool encoded = false;
+    const QByteArray name = encodeName(record.FileName, &encoded);
+    if (!encoded)
         return fail(QStringLiteral("文件名“%1”含有 GBK 编码无法表示的字符，无法写入位置档。").arg(record.FileName));
     const float numbers[4] = {record.Left, record.Top, record.Width, record.Height};
     QByteArray line;
@@ -193,9 +220,9 @@ bool parseLine(const QByteArray &line, PositionRecord *record)
         return false;
     ++i;
 
-    QStringDecoder decoder(kCodec, QStringConverter::Flag::Stateless);
-    const QString name = decoder.decode(nameBytes);
-    if (!decoder.isValid() || decoder.hasError() || hasControlCharacter(name))
+    bool decoded = false;
+    const QString name = decodeName(nameBytes, &decoded);
+    if (!decoded || hasControlCharacter(name))
         return false;
 
     float numbers[4];

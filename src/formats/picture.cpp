@@ -33,6 +33,21 @@ namespace {
 std::atomic<int> g_timeoutMs{15000};
 // Decodes executing on a worker, whether or not their load still waits.
 std::atomic<int> g_running{0};
+std::atomic<qint64> g_decodesStarted{0};
+
+// Told when g_running drops; never destroyed, as a detached worker may still
+// finish after exit.
+std::mutex &runningMutex()
+{
+    static std::mutex *mutex = new std::mutex;
+    return *mutex;
+}
+
+std::condition_variable &runningDropped()
+{
+    static std::condition_variable *dropped = new std::condition_variable;
+    return *dropped;
+}
 
 // At exit, give decodes that were given up on a moment to stop, so none is
 // still drawing while the application object goes away.
@@ -186,6 +201,7 @@ PictureLoadResult decodeMetafile(PictureFormat format, const QByteArray &data, D
     if (!big.isEmpty())
         return failure(big);
     const QSize renderSize = metafile::renderSizeFor(info.naturalSize, limits.renderSide);
+    ++g_decodesStarted;
     QImage image = format == PictureFormat::Emf ? metafile::playEmf(data, info, renderSize, stop)
                                                 : metafile::playWmf(data, info, renderSize, stop);
     if (image.isNull())
@@ -201,6 +217,7 @@ PictureLoadResult decodeCheckedRaster(PictureFormat format, const QByteArray &da
                                       const DecodeLimits &limits)
 {
     QString error;
+    ++g_decodesStarted;
     QImage image = detail::decodeRaster(format, data, &error, stop, limits.rasterPixels);
     if (image.isNull())
         return failure(error.isEmpty() ? detail::corruptMessage() : error);
@@ -267,6 +284,17 @@ int pictureDecodeTimeout()
 int runningPictureDecodes()
 {
     return g_running.load();
+}
+
+void waitForPictureDecodes()
+{
+    std::unique_lock<std::mutex> lock(runningMutex());
+    runningDropped().wait(lock, [] { return g_running.load() == 0; });
+}
+
+qint64 pictureDecodesStarted()
+{
+    return g_decodesStarted.load();
 }
 
 PictureFormat sniffPictureFormat(const QByteArray &d)
@@ -377,7 +405,11 @@ PictureLoadResult loadPictureFromData(const QByteArray &data)
             ++g_running;
             DecodeStop stop(&job->stop);
             r = decode(job->data, &stop, DecodeLimits());
-            --g_running;
+            {
+                std::lock_guard<std::mutex> running(runningMutex());
+                --g_running;
+            }
+            runningDropped().notify_all();
         }
         std::lock_guard<std::mutex> lock(job->mutex);
         job->result = std::move(r);

@@ -68,4 +68,13 @@ int pictureDecodeTimeout();
 // Decodes executing right now, including those their loads gave up on.
 int runningPictureDecodes();
 
+// Waits until no decode is executing, however long that takes: a decode given
+// up on stops on its own, so this returns soon unless one fails to stop.
+void waitForPictureDecodes();
+
+// Pictures that passed every check and went to a decoder (a raster reader or
+// a metafile player) since the program started: tells a refusal by the
+// checks from one by a decoder.
+qint64 pictureDecodesStarted();
+
 } // namespace ptt

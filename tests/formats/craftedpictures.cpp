@@ -260,4 +260,50 @@ QByteArray craftRegionBomb(int side, int scans, int rectsPerScan)
     return craftWmf(recs + wmfEof(), 2, 96, QRect(0, 0, side, side));
 }
 
+QByteArray craftJpegManyScans(int scans)
+{
+    const QByteArray jpeg = craftJpeg(16, 16);
+    QByteArray head = jpeg.left(jpeg.indexOf("\xff\xda"));
+    head[head.indexOf("\xff\xc0") + 1] = char(0xc2); // progressive
+    const QByteArray scan("\xff\xda\x00\x08\x01\x01\x00\x00\x00\x00\x00", 11);
+    for (int i = 0; i < scans; ++i)
+        head.append(scan);
+    return head + QByteArray("\xff\xd9", 2);
+}
+
+QByteArray craftClipUnions(int regions, int rectsPerRegion)
+{
+    QByteArray recs;
+    for (int k = 0; k < regions; ++k) {
+        // ExtSelectClipRgn of 1 x 1 rectangles over 1000 x 1000: the first
+        // replaces the clip (RGN_COPY), the others join it (RGN_OR).
+        QVector<qint32> p = {
+            32 + rectsPerRegion * 16, k == 0 ? 5 : 2, 32, 1, rectsPerRegion, rectsPerRegion * 16, 0, 0, 1000, 1000};
+        for (int i = 0; i < rectsPerRegion; ++i)
+            p << (i * 2 + k) % 900 << (i * 3) % 700 << (i * 2 + k) % 900 + 1 << (i * 3) % 700 + 1;
+        recs += emfRecord(75, p);
+    }
+    recs += emfRecord(43, {0, 0, 1000, 1000});
+    return craftEmf(recs + emfEof(), QRect(0, 0, 26000, 26000));
+}
+
+QByteArray craftPatternBrushes(int brushes, int side)
+{
+    const QByteArray dib = craftBmp(side, side, 8, 1, QByteArray("\x00\x01\x00\x00", 4), {0x00ff00, 0}).mid(14);
+    QByteArray recs;
+    for (int i = 0; i < brushes; ++i) {
+        QByteArray rec = emfRecord(94, {1 + i, 0, 32, 48, 32 + 48, int(dib.size()) - 48});
+        rec.append(dib);
+        while (rec.size() % 4)
+            rec.append('\0');
+        const quint32 size = quint32(rec.size());
+        rec.replace(4, 4, QByteArray(reinterpret_cast<const char *>(&size), 4));
+        recs += rec;
+    }
+    recs += emfRecord(37, {brushes});
+    recs += emfRecord(37, {int(0x80000008)}); // null pen
+    recs += emfRecord(43, {0, 0, 50, 50});
+    return craftEmf(recs + emfEof(), QRect(0, 0, 2540, 2540), 64, QSize(960, 960), QSize(254, 254));
+}
+
 } // namespace ptt::test

@@ -43,6 +43,15 @@ QByteArray craftTextBomb(int side, int chars, int fontPixels);
 QByteArray craftPolylineBomb(int side, int points);
 // (WMF) one region of scans x rectsPerScan rectangles, filled and framed.
 QByteArray craftRegionBomb(int side, int scans, int rectsPerScan);
+// (EMF) `regions` clip unions of rectsPerRegion rectangles each over a
+// 1000 x 1000 picture, then one rectangle over it all through that clip;
+QByteArray craftClipUnions(int regions, int rectsPerRegion);
+// (EMF, 96 x 96) `brushes` pattern brushes of side x side RLE bitmaps from four
+// bytes each, all kept in the object table; the last fills (0,0)-(50,50)
+// in its colour 0, green.
+QByteArray craftPatternBrushes(int brushes, int side);
+// A progressive JPEG of 16 x 16 whose frame is followed by `scans` empty scans.
+QByteArray craftJpegManyScans(int scans);
 // A WMF region record (CreateRegion) from bands of [left, right) spans.
 struct RegionBand {
     int top, bottom;
