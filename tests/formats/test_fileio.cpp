@@ -2,6 +2,7 @@
 // and no temporary file is left behind.
 #include "formats/fileio.h"
 #include "testsupport/readonlyfolder.h"
+#include "testsupport/testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -13,12 +14,6 @@ using namespace ptt;
 namespace {
 
 enum class Target { Absent, Existing, Folder, MissingFolder, ReadOnlyFolder, NameTooLong };
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 } // namespace
 
@@ -90,9 +85,9 @@ private slots:
         if (target == Target::Folder)
             QVERIFY(QFileInfo(path).isDir());
         else if (saved)
-            QCOMPARE(fileBytes(path), QByteArray("new"));
+            QCOMPARE(test::fileBytes(path), QByteArray("new"));
         else if (target != Target::MissingFolder)
-            QCOMPARE(fileBytes(path), old);
+            QCOMPARE(test::fileBytes(path), old);
         // Nothing but the target itself, no temporary file.
         QStringList after = QDir(folder).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden);
         if (target == Target::Absent)

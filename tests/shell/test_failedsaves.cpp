@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
+#include <functional>
 #include <memory>
 
 using namespace ptt;
@@ -25,12 +26,6 @@ enum class Failure { ReadOnlyFolder, FolderInTheWay };
 void click(QWidget *window, const char *button)
 {
     QTest::mouseClick(window->findChild<QPushButton *>(QLatin1String(button)), Qt::LeftButton);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 } // namespace
@@ -90,45 +85,41 @@ private slots:
             }
         };
 
+        // Each window asks for a name its own way, then the save meets the unwritable place.
+        std::unique_ptr<QWidget> window;
+        std::function<void()> save;
         switch (caller) {
-        case Caller::MainWindowSave: {
-            Form30 w;
+        case Caller::MainWindowSave:
+            window = std::make_unique<Form30>();
             dialogs.answerFile(path);
             dialogs.answerMessage(MsgResult::Yes); // replace it?
-            dialogs.answerMessage(MsgResult::Ok);
-            makeUnwritable();
-            click(&w, "Command5");
+            save = [&] { click(window.get(), "Command5"); };
             break;
-        }
         case Caller::CropToolSave: {
-            Form20 tool;
+            auto tool = std::make_unique<Form20>();
             Picture cut;
             cut.image = test::patternImage(8, 6);
             cut.naturalSize = cut.image.size();
-            tool.picture1()->setPicture(cut);
+            tool->picture1()->setPicture(cut);
             dialogs.answerFile(path);
-            dialogs.answerMessage(MsgResult::Ok);
-            makeUnwritable();
-            tool.mnuFileSave_Click();
+            save = [tool = tool.get()] { tool->mnuFileSave_Click(); };
+            window = std::move(tool);
             break;
         }
-        case Caller::MapFileSave: {
-            frmMap w;
+        case Caller::MapFileSave:
+            window = std::make_unique<frmMap>();
             dialogs.answerInput(name);
-            dialogs.answerMessage(MsgResult::Ok);
-            makeUnwritable();
-            click(&w, "cmdSave");
+            save = [&] { click(window.get(), "cmdSave"); };
             break;
-        }
-        case Caller::PositionFileSave: {
-            frmChessBoard w;
+        case Caller::PositionFileSave:
+            window = std::make_unique<frmChessBoard>();
             dialogs.answerFile(path);
-            dialogs.answerMessage(MsgResult::Ok);
-            makeUnwritable();
-            click(&w, "Command4");
+            save = [&] { click(window.get(), "Command4"); };
             break;
         }
-        }
+        dialogs.answerMessage(MsgResult::Ok);
+        makeUnwritable();
+        save();
         readOnly.reset();
 
         QCOMPARE(dialogs.unexpectedCount(), 0);
@@ -139,7 +130,7 @@ private slots:
         QVERIFY2(told.message.text.startsWith(text), qPrintable(told.message.text));
         QVERIFY2(told.message.text.contains(QStringLiteral("old.dat")), qPrintable(told.message.text));
         if (failure == Failure::ReadOnlyFolder)
-            QCOMPARE(fileBytes(path), old);
+            QCOMPARE(test::fileBytes(path), old);
         else
             QVERIFY(QFileInfo(path).isDir());
     }

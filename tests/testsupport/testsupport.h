@@ -1,6 +1,7 @@
 #pragma once
 // Shared helpers of the tests: a temporary program folder, test pictures,
 // pixel checks.
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QString>
@@ -22,6 +23,9 @@ private:
 
 // Folder of the third-party test pictures; empty when not present.
 QString testDataDir();
+
+// The whole content of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
 
 // Writes an image in a given Qt format ("BMP", "JPG", "GIF", "PNG").
 bool writeImage(const QString &path, const QImage &image, const char *format);
