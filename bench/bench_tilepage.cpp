@@ -19,6 +19,7 @@
 #include <QTemporaryDir>
 
 #include <cstdio>
+#include <cstdlib>
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
 #endif
@@ -92,6 +93,15 @@ struct Case {
     QImage source;
     QSize tile;
 };
+
+// A figure of a write that failed would mean nothing.
+void mustWrite(const FileResult &result)
+{
+    if (!result) {
+        std::fprintf(stderr, "write failed: %s\n", qPrintable(result.error));
+        std::exit(1);
+    }
+}
 
 QString figure(double ms)
 {
@@ -206,12 +216,12 @@ int main(int argc, char **argv)
             [&] {
                 QFile file(ours);
                 if (file.open(QIODevice::WriteOnly))
-                    writeBmp24(&file, page);
+                    mustWrite(writeBmp24(&file, page));
             },
             true);
         QFile::remove(ours);
         const double savedMs = bestOf(
-            huge ? 1 : 5, [&] { saveBmp24File(ours, page); }, true);
+            huge ? 1 : 5, [&] { mustWrite(saveBmp24File(ours, page)); }, true);
         QFile::remove(ours);
         const double qtMs = bestOf(
             huge ? 1 : 5, [&] { page.save(theirs, "BMP"); }, true);
@@ -229,7 +239,7 @@ int main(int argc, char **argv)
                 painter.drawImage(QRect(QPoint(0, 0), c.tile), c.source);
             }
             const QString patternFile = tempDir.filePath(QStringLiteral("tile.bmp"));
-            saveBmp24File(patternFile, tileImage);
+            mustWrite(saveBmp24File(patternFile, tileImage));
             const QString out = tempDir.filePath(QStringLiteral("magick.bmp"));
             magickMs = magickTile(magick, c.page.width(), c.page.height(), patternFile, out);
             QFile::remove(out);
@@ -240,7 +250,7 @@ int main(int argc, char **argv)
                 [&] {
                     QImage fresh(c.page, QImage::Format_RGB32);
                     TilePage(fresh, c.source, c.tile);
-                    saveBmp24File(ours, fresh);
+                    mustWrite(saveBmp24File(ours, fresh));
                 },
                 true);
             QFile::remove(ours);

@@ -56,9 +56,9 @@ int main(int argc, char **argv)
 
     QElapsedTimer t;
     t.start();
-    QString error;
-    if (!PositionFile::Save(posPath, records, &error)) {
-        std::fprintf(stderr, "save failed: %s\n", qPrintable(error));
+    const FileResult saved = PositionFile::Save(posPath, records);
+    if (!saved) {
+        std::fprintf(stderr, "save failed: %s\n", qPrintable(saved.error));
         return 1;
     }
     const double saveMs = ms(t);

@@ -263,9 +263,9 @@ BoardModel::SaveResult BoardModel::SaveDocument()
     const QString name = ChooseFile(PositionFilter(), true);
     if (name.isEmpty())
         return SaveResult::Cancelled;
-    QString error;
-    if (!PositionFile::Save(pathFromPositionName(name), m_records, &error)) {
-        m_services.message(QStringLiteral("无法保存位置档“%1”：%2").arg(name, error), messageTitle(),
+    const FileResult saved = PositionFile::Save(pathFromPositionName(name), m_records);
+    if (!saved) {
+        m_services.message(QStringLiteral("无法保存位置档“%1”：%2").arg(name, saved.error), messageTitle(),
                            BoardServices::Buttons::Ok);
         return SaveResult::Failed;
     }

@@ -3,8 +3,6 @@
 #include "platform/appdir.h"
 
 #include <QDir>
-#include <QFile>
-#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
@@ -151,42 +149,23 @@ QByteArray formatRecord(const PositionRecord &record, QString *error)
     return line;
 }
 
-bool Write(QIODevice *device, const QList<PositionRecord> &records, QString *error)
+FileResult Write(QIODevice *device, const QList<PositionRecord> &records)
 {
     // Everything is formatted first, so a refused record writes nothing.
     QByteArray data;
     for (const PositionRecord &r : records) {
-        const QByteArray line = formatRecord(r, error);
+        QString error;
+        const QByteArray line = formatRecord(r, &error);
         if (line.isEmpty())
-            return false;
+            return FileResult::failed(error);
         data += line;
     }
-    if (device->write(data) != data.size()) {
-        if (error)
-            *error = device->errorString();
-        return false;
-    }
-    return true;
+    return writeAll(device, data);
 }
 
-bool Save(const QString &path, const QList<PositionRecord> &records, QString *error)
+FileResult Save(const QString &path, const QList<PositionRecord> &records)
 {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (!Write(&file, records, error)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return saveAtomically(path, [&records](QIODevice *device) { return Write(device, records); });
 }
 
 bool parseLine(const QByteArray &line, PositionRecord *record)
@@ -250,11 +229,12 @@ bool parseLine(const QByteArray &line, PositionRecord *record)
 ReadResult Read(QIODevice *device, const std::function<bool(const PositionRecord &)> &onRecord)
 {
     ReadResult result;
-    if (!device->isReadable()) {
-        result.ok = false;
-        result.error = device->errorString();
+    auto failRead = [&result, device] {
+        static_cast<FileResult &>(result) = readFailed(device);
         return result;
-    }
+    };
+    if (!device->isReadable())
+        return failRead();
     QByteArray line;
     bool overlong = false;
     // A line whose record was handed over or skipped; returns false to stop.
@@ -296,11 +276,8 @@ ReadResult Read(QIODevice *device, const std::function<bool(const PositionRecord
     char chunk[64 * 1024];
     for (;;) {
         const qint64 got = device->read(chunk, sizeof chunk);
-        if (got < 0) {
-            result.ok = false;
-            result.error = device->errorString();
-            return result;
-        }
+        if (got < 0)
+            return failRead();
         if (got == 0)
             break;
         qint64 at = 0;
@@ -331,16 +308,11 @@ ReadResult Read(QIODevice *device, const std::function<bool(const PositionRecord
 
 ReadResult Load(const QString &path, QList<PositionRecord> *records)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ReadResult result;
-        result.ok = false;
-        result.error = file.errorString();
-        return result;
-    }
-    return Read(&file, [records](const PositionRecord &r) {
-        records->append(r);
-        return true;
+    return loadFrom<ReadResult>(path, [records](QIODevice *device) {
+        return Read(device, [records](const PositionRecord &r) {
+            records->append(r);
+            return true;
+        });
     });
 }
 

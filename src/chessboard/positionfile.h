@@ -3,11 +3,11 @@
 // text line per foreground: "name",left,top,width,height CR LF. Numbers are
 // twips on the board; text is GBK. Reading and writing go through a
 // QIODevice; errors come back as text for the caller to show.
+#include "formats/fileio.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
-
-class QIODevice;
 
 namespace ptt {
 
@@ -42,21 +42,19 @@ QByteArray formatNumber(float value);
 QByteArray formatRecord(const PositionRecord &record, QString *error = nullptr);
 
 // Writes every record; nothing is written when any record is refused.
-bool Write(QIODevice *device, const QList<PositionRecord> &records, QString *error = nullptr);
+[[nodiscard]] FileResult Write(QIODevice *device, const QList<PositionRecord> &records);
 
-// Writes through a temporary file renamed on success, so a failed save
-// leaves the old file as it was.
-bool Save(const QString &path, const QList<PositionRecord> &records, QString *error = nullptr);
+// Writes through saveAtomically: a failed save leaves the old file as it was.
+[[nodiscard]] FileResult Save(const QString &path, const QList<PositionRecord> &records);
 
 // Parses one line (without its line end). False for a malformed line.
 bool parseLine(const QByteArray &line, PositionRecord *record);
 
-struct ReadResult {
-    bool ok = true;       // false when the device could not be read at all
+// Not ok when the device could not be read at all.
+struct ReadResult : FileResult {
     int records = 0;      // records handed to the caller
     int skippedLines = 0; // malformed, blank or over-long lines
     bool stopped = false; // the caller asked to stop
-    QString error;
 };
 
 // Reads record by record, handing each to onRecord before the next is read;

@@ -1,6 +1,5 @@
 #include "bmpwriter.h"
 
-#include <QIODevice>
 #include <QSaveFile>
 
 #if defined(Q_OS_LINUX)
@@ -116,29 +115,22 @@ qint64 bmp24FileSize(int width, int height)
     return kFileHeaderSize + kInfoHeaderSize + rowStride(width) * height;
 }
 
-namespace {
-
-// Writes the file; when file is given, each chunk is handed to the disk as
-// soon as it is written, so that the wait for the data to reach the disk at
-// commit overlaps with packing the next rows.
-bool writeBmp24To(QIODevice *device, QFileDevice *file, const QImage &source, QString *error)
+FileResult writeBmp24(QIODevice *device, const QImage &source)
 {
-    auto fail = [error](const QString &message) {
-        if (error)
-            *error = message;
-        return false;
-    };
+    // A save file is synced to the disk at commit: hand it each chunk as soon
+    // as it is written, so that the wait overlaps with packing the next rows.
+    QSaveFile *file = qobject_cast<QSaveFile *>(device);
     if (source.isNull() || source.width() <= 0 || source.height() <= 0)
-        return fail(QStringLiteral("没有可保存的图像。"));
+        return FileResult::failed(QStringLiteral("没有可保存的图像。"));
     const qint64 fileSize = bmp24FileSize(source.width(), source.height());
     if (fileSize > qint64(0xffffffffu))
-        return fail(QStringLiteral("图像太大，无法保存为 BMP 文件（超过 4 GB）。"));
+        return FileResult::failed(QStringLiteral("图像太大，无法保存为 BMP 文件（超过 4 GB）。"));
 
     QImage image = source;
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
-        return fail(QStringLiteral("内存不足，无法保存图像。"));
+        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
 
     const int w = image.width();
     const int h = image.height();
@@ -160,7 +152,7 @@ bool writeBmp24To(QIODevice *device, QFileDevice *file, const QImage &source, QS
     put32(info + 24, kPixelsPerMetre96Dpi);
     put32(info + 28, kPixelsPerMetre96Dpi);
     if (device->write(reinterpret_cast<const char *>(header), sizeof header) != qint64(sizeof header))
-        return fail(device->errorString());
+        return writeFailed(device);
 
     // Rows go out in chunks of about 4 MB, bottom row first.
     const int rowsPerChunk = int(qMax<qint64>(1, (4 << 20) / stride));
@@ -177,7 +169,7 @@ bool writeBmp24To(QIODevice *device, QFileDevice *file, const QImage &source, QS
         }
         const qint64 bytes = stride * rows;
         if (device->write(reinterpret_cast<const char *>(buffer.data()), bytes) != bytes)
-            return fail(device->errorString());
+            return writeFailed(device);
 #if defined(Q_OS_LINUX)
         if (file && file->flush() && file->handle() >= 0)
             sync_file_range(file->handle(), file->pos() - bytes, bytes, SYNC_FILE_RANGE_WRITE);
@@ -185,37 +177,12 @@ bool writeBmp24To(QIODevice *device, QFileDevice *file, const QImage &source, QS
         Q_UNUSED(file);
 #endif
     }
-    return true;
+    return {};
 }
 
-} // namespace
-
-bool writeBmp24(QIODevice *device, const QImage &source, QString *error)
+FileResult saveBmp24File(const QString &path, const QImage &image)
 {
-    return writeBmp24To(device, nullptr, source, error);
-}
-
-bool saveBmp24File(const QString &path, const QImage &image, QString *error)
-{
-    QSaveFile file(path);
-    // Writing into a folder we cannot create files in must fail, not fall back
-    // to writing the target in place.
-    file.setDirectWriteFallback(false);
-    if (!file.open(QIODevice::WriteOnly)) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    if (!writeBmp24To(&file, &file, image, error)) {
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        if (error)
-            *error = file.errorString();
-        return false;
-    }
-    return true;
+    return saveAtomically(path, [&image](QIODevice *device) { return writeBmp24(device, image); });
 }
 
 } // namespace ptt

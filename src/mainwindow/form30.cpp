@@ -332,7 +332,7 @@ void Form30::SavePage()
 
 void Form30::Print()
 {
-    PrintPicture(m_page->picture(), windowTitle());
+    PrintPicture(this, m_page->picture(), windowTitle());
 }
 
 void Form30::About()

@@ -238,9 +238,9 @@ void frmMap::SaveMap()
         inputBox(this, QStringLiteral("请输入地图档名称"), QStringLiteral("储存地图档"));
     if (!name || name->isEmpty())
         return;
-    QString error;
-    if (!writeMapFile(AppDir() + *name, m_grid.MapCells, &error))
-        messageBox(this, QStringLiteral("无法储存地图档 [%1]：%2").arg(*name, error), QStringLiteral("档案错误"),
+    const FileResult saved = saveMapFile(AppDir() + *name, m_grid.MapCells);
+    if (!saved)
+        messageBox(this, QStringLiteral("无法储存地图档 [%1]：%2").arg(*name, saved.error), QStringLiteral("档案错误"),
                    MsgButtons::Ok, MsgIcon::Warning);
 }
 
@@ -255,7 +255,7 @@ void frmMap::LoadMap()
         messageBox(this, QStringLiteral("找不到 [") + *name + QStringLiteral("] 档案"), QStringLiteral("档案错误"));
         return;
     }
-    const MapFileRead read = readMapFile(path, m_grid.cellCount());
+    const MapFileRead read = loadMapFile(path, m_grid.cellCount());
     if (!read.ok) {
         messageBox(this, QStringLiteral("无法读取地图档 [%1]：%2").arg(*name, read.error), QStringLiteral("档案错误"),
                    MsgButtons::Ok, MsgIcon::Warning);

@@ -2,10 +2,8 @@
 
 #include "platform/units.h"
 
-#include <QFile>
 #include <QLocale>
 #include <QPainter>
-#include <QSaveFile>
 #include <algorithm>
 #include <cmath>
 
@@ -125,27 +123,29 @@ QByteArray encodeMapCells(const QVector<qint16> &cells)
     return bytes;
 }
 
-bool writeMapFile(const QString &path, const QVector<qint16> &cells, QString *error)
+FileResult writeMapCells(QIODevice *device, const QVector<qint16> &cells)
 {
-    QSaveFile file(path);
-    file.setDirectWriteFallback(false);
-    const QByteArray bytes = encodeMapCells(cells);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
-        if (error)
-            *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return writeAll(device, encodeMapCells(cells));
+}
+
+FileResult saveMapFile(const QString &path, const QVector<qint16> &cells)
+{
+    return saveAtomically(path, [&cells](QIODevice *device) { return writeMapCells(device, cells); });
 }
 
 MapFileRead readMapCells(QIODevice *device, int count)
 {
     MapFileRead result;
     count = std::clamp(count, 0, MapGrid::kMaxCells);
-    const QByteArray bytes = device->read(qint64(count) * 2);
+    QByteArray bytes(qsizetype(count) * 2, Qt::Uninitialized);
+    // A short file is no failure, a read that fails is.
+    const qint64 got = device->read(bytes.data(), bytes.size());
+    if (got < 0) {
+        static_cast<FileResult &>(result) = readFailed(device);
+        return result;
+    }
     result.cells = QVector<qint16>(count, 0);
-    const int available = int(bytes.size() / 2);
+    const int available = int(got / 2);
     for (int i = 0; i < available; ++i) {
         const qint16 v = qint16(quint16(uchar(bytes[2 * i])) | quint16(uchar(bytes[2 * i + 1])) << 8);
         if (v < 0 || v > MapGrid::kPictureCount) {
@@ -154,24 +154,12 @@ MapFileRead readMapCells(QIODevice *device, int count)
         }
         result.cells[i] = v;
     }
-    result.ok = true;
     return result;
 }
 
-MapFileRead readMapFile(const QString &path, int count)
+MapFileRead loadMapFile(const QString &path, int count)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        MapFileRead result;
-        result.error = file.errorString();
-        return result;
-    }
-    MapFileRead result = readMapCells(&file, count);
-    if (file.error() != QFileDevice::NoError) { // a read that failed, not a short file
-        result = MapFileRead();
-        result.error = file.errorString();
-    }
-    return result;
+    return loadFrom<MapFileRead>(path, [count](QIODevice *device) { return readMapCells(device, count); });
 }
 
 } // namespace ptt

@@ -2,6 +2,7 @@
 // The map-style layout's grid: GridCols x GridRows equal cells, each empty (0)
 // or holding small picture 1..10. Everything is in pixels. Cells are
 // addressed row-major: cell (row, col) is MapCells[row * GridCols + col].
+#include "formats/fileio.h"
 #include "formats/picture.h"
 
 #include <QColor>
@@ -59,19 +60,18 @@ public:
 // order, nothing else.
 QByteArray encodeMapCells(const QVector<qint16> &cells);
 
-// Writes through a temporary file; the old file survives a failure.
-bool writeMapFile(const QString &path, const QVector<qint16> &cells, QString *error = nullptr);
+[[nodiscard]] FileResult writeMapCells(QIODevice *device, const QVector<qint16> &cells);
+// Writes through saveAtomically: the old file survives a failure.
+[[nodiscard]] FileResult saveMapFile(const QString &path, const QVector<qint16> &cells);
 
-struct MapFileRead {
+struct MapFileRead : FileResult {
     QVector<qint16> cells;
     int outOfRange = 0; // values other than 0..10, read as empty cells
-    bool ok = false;
-    QString error;
 };
 
 // Reads count cells from the start of the file; cells beyond a short file
 // stay empty.
-MapFileRead readMapFile(const QString &path, int count);
 MapFileRead readMapCells(QIODevice *device, int count);
+MapFileRead loadMapFile(const QString &path, int count);
 
 } // namespace ptt

@@ -4,7 +4,9 @@
 #include "platform/appdir.h"
 #include "platform/canvas.h"
 #include "platform/dialogs.h"
+#include "platform/notice.h"
 
+#include <QDir>
 #include <QFileInfo>
 
 namespace ptt {
@@ -23,14 +25,17 @@ SaveOutcome SaveAsBitmap(QWidget *window, CommonDialog &dialog, const Canvas &ca
         if (answer != MsgResult::Yes)
             return SaveOutcome::Declined;
     }
-    QString error;
-    if (!saveBmp24File(path, canvas.image(), &error)) {
-        // The old file, if any, is untouched: the image went to a temporary file.
-        messageBox(window, QStringLiteral("无法保存文件“%1”：%2").arg(QFileInfo(path).fileName(), error),
-                   QStringLiteral("澄岭提示"), MsgButtons::Ok, MsgIcon::Warning);
+    const FileResult saved = saveBmp24File(path, canvas.image());
+    if (!saved) {
+        showNotice(window, SaveFailedText(path, saved.error), MsgIcon::Warning);
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
+}
+
+QString SaveFailedText(const QString &path, const QString &error)
+{
+    return QStringLiteral("无法保存文件“%1”：%2").arg(QDir::toNativeSeparators(path), error);
 }
 
 } // namespace ptt

@@ -1,7 +1,9 @@
 #pragma once
 // SaveAsBitmap: the one save of a whole Canvas as a BMP file, with the
 // overwrite question. Every window that saves its Canvas calls it with its own
-// dialog object.
+// dialog object. A failed save is reported to the user here.
+#include <QString>
+
 class QWidget;
 
 namespace ptt {
@@ -12,5 +14,8 @@ class CommonDialog;
 enum class SaveOutcome { Saved, Cancelled, Declined, Failed };
 
 SaveOutcome SaveAsBitmap(QWidget *window, CommonDialog &dialog, const Canvas &canvas);
+
+// The message for a picture file that could not be saved: which file, and why.
+QString SaveFailedText(const QString &path, const QString &error);
 
 } // namespace ptt

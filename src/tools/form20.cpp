@@ -2,6 +2,7 @@
 
 #include "formats/bmpwriter.h"
 #include "pageops/navigator.h"
+#include "pageops/saveasbitmap.h"
 #include "platform/picturebox.h"
 #include "platform/units.h"
 #include "platform/windows.h"
@@ -216,10 +217,9 @@ void Form20::SaveImage()
     const QString path = CommonDialog1.fileName;
     if (path.isEmpty())
         return;
-    QString error;
-    if (!saveBmp24File(path, m_picture1->picture().image, &error))
-        messageBox(this, QStringLiteral("无法保存文件 %1：%2").arg(path, error), kCaption, MsgButtons::Ok,
-                   MsgIcon::Warning);
+    const FileResult saved = saveBmp24File(path, m_picture1->picture().image);
+    if (!saved)
+        messageBox(this, SaveFailedText(path, saved.error), kCaption, MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void Form20::ExitTool()

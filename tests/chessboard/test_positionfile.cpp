@@ -27,9 +27,11 @@ QByteArray write(const QList<PositionRecord> &records, bool *ok = nullptr, QStri
 {
     QBuffer buffer;
     buffer.open(QIODevice::WriteOnly);
-    const bool done = PositionFile::Write(&buffer, records, error);
+    const FileResult done = PositionFile::Write(&buffer, records);
     if (ok)
-        *ok = done;
+        *ok = done.ok;
+    if (error)
+        *error = done.error;
     return buffer.data();
 }
 
@@ -294,17 +296,18 @@ private slots:
         test::TempAppDir dir;
         const QString path = dir.file(QStringLiteral("doc.pos"));
         QVERIFY(PositionFile::Save(path, workedExample()));
-        QString error;
         const QList<PositionRecord> refused = {rec(QStringLiteral("ok.bmp"), 1, 2, 3, 4),
                                                rec(QStringLiteral("😀"), 0, 0, 0, 0)};
-        QVERIFY(!PositionFile::Save(path, refused, &error));
-        QVERIFY(!error.isEmpty());
+        FileResult result = PositionFile::Save(path, refused);
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), golden(QStringLiteral("worked-example")));
         // A folder that does not exist cannot be written either.
-        QVERIFY(!PositionFile::Save(dir.file(QStringLiteral("no/such/folder/doc.pos")), workedExample(), &error));
-        QVERIFY(!error.isEmpty());
+        result = PositionFile::Save(dir.file(QStringLiteral("no/such/folder/doc.pos")), workedExample());
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
     }
 
     void loadMissingFileReportsError()

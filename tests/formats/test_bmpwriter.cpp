@@ -94,9 +94,9 @@ private slots:
     {
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
-        QString error;
-        QVERIFY(!writeBmp24(&buffer, QImage(), &error));
-        QVERIFY(!error.isEmpty());
+        const FileResult result = writeBmp24(&buffer, QImage());
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
     }
 
     void failedSaveKeepsOldFile()
@@ -109,9 +109,9 @@ private slots:
             f.write("precious");
         }
         // The write fails after the file was opened: the old content stays.
-        QString error;
-        QVERIFY(!saveBmp24File(path, QImage(), &error));
-        QVERIFY(!error.isEmpty());
+        const FileResult result = saveBmp24File(path, QImage());
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
         QFile f(path);
         QVERIFY(f.open(QIODevice::ReadOnly));
         QCOMPARE(f.readAll(), QByteArray("precious"));
@@ -134,9 +134,10 @@ private slots:
     void missingFolderReported()
     {
         QTemporaryDir dir;
-        QString error;
-        QVERIFY(!saveBmp24File(dir.filePath(QStringLiteral("no/such/x.bmp")), test::patternImage(4, 4), &error));
-        QVERIFY(!error.isEmpty());
+        const FileResult result =
+            saveBmp24File(dir.filePath(QStringLiteral("no/such/x.bmp")), test::patternImage(4, 4));
+        QVERIFY(!result);
+        QVERIFY(!result.error.isEmpty());
     }
 };
 

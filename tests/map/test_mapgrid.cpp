@@ -200,7 +200,7 @@ private slots:
         g.SelPic = 10;
         g.Place(QPointF(15, 15));
         const QString path = dir.file(QStringLiteral("map"));
-        QVERIFY(writeMapFile(path, g.MapCells));
+        QVERIFY(saveMapFile(path, g.MapCells));
         QCOMPARE(fileBytes(path), QByteArray::fromHex("01000000020000000a000000"));
     }
 
@@ -210,7 +210,7 @@ private slots:
         MapGrid g;
         QVERIFY(g.SetUpGrid(QStringLiteral("6"), QStringLiteral("6"), QSizeF(105, 105)));
         const QString path = dir.file(QStringLiteral("a.map"));
-        QVERIFY(writeMapFile(path, g.MapCells));
+        QVERIFY(saveMapFile(path, g.MapCells));
         QCOMPARE(fileBytes(path), QByteArray::fromHex("0100") + QByteArray(70, '\0'));
     }
 
@@ -219,7 +219,7 @@ private slots:
         test::TempAppDir dir;
         const QString path = dir.file(QStringLiteral("m"));
         writeBytes(path, QByteArray(100, '\x03'));
-        QVERIFY(writeMapFile(path, {1, 0}));
+        QVERIFY(saveMapFile(path, {1, 0}));
         QCOMPARE(fileBytes(path), QByteArray::fromHex("01000000"));
     }
 
@@ -230,7 +230,7 @@ private slots:
         writeBytes(path, QByteArray::fromHex("01000000020000000a000000"));
         MapGrid g;
         QVERIFY(g.SetUpGrid(QStringLiteral("2"), QStringLiteral("3"), QSizeF(10, 10)));
-        const MapFileRead r = readMapFile(path, g.cellCount());
+        const MapFileRead r = loadMapFile(path, g.cellCount());
         QVERIFY(r.ok);
         QCOMPARE(r.cells, (QVector<qint16>{1, 0, 2, 0, 10, 0}));
     }
@@ -240,21 +240,21 @@ private slots:
         test::TempAppDir dir;
         const QString path = dir.file(QStringLiteral("m"));
         writeBytes(path, QByteArray::fromHex("0500ffff0b0003")); // 5, -1, 11, half a value
-        const MapFileRead r = readMapFile(path, 6);
+        const MapFileRead r = loadMapFile(path, 6);
         QVERIFY(r.ok);
         QCOMPARE(r.cells, (QVector<qint16>{5, 0, 0, 0, 0, 0}));
         QCOMPARE(r.outOfRange, 2);
-        const MapFileRead larger = readMapFile(path, 2);
+        const MapFileRead larger = loadMapFile(path, 2);
         QCOMPARE(larger.cells, (QVector<qint16>{5, 0}));
     }
 
     void unreadableAndUnwritable()
     {
         test::TempAppDir dir;
-        QVERIFY(!readMapFile(dir.file(QStringLiteral("none")), 4).ok);
-        QString error;
-        QVERIFY(!writeMapFile(dir.file(QStringLiteral("no/such/dir/m")), {1}, &error));
-        QVERIFY(!error.isEmpty());
+        QVERIFY(!loadMapFile(dir.file(QStringLiteral("none")), 4).ok);
+        const FileResult saved = saveMapFile(dir.file(QStringLiteral("no/such/dir/m")), {1});
+        QVERIFY(!saved);
+        QVERIFY(!saved.error.isEmpty());
     }
 };
 

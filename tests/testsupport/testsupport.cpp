@@ -4,6 +4,7 @@
 #include "platform/appdir.h"
 
 #include <QDir>
+#include <QFile>
 #include <QImageWriter>
 
 namespace ptt::test {
@@ -22,6 +23,12 @@ QString testDataDir()
 {
     const QString dir = QStringLiteral(PTT_TESTDATA_DIR);
     return QDir(dir).exists() ? QDir(dir).absolutePath() : QString();
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 bool writeImage(const QString &path, const QImage &image, const char *format)

@@ -3,6 +3,7 @@
 // pixel checks, fonts.
 #include "formats/fontdesc.h"
 
+#include <QByteArray>
 #include <QColor>
 #include <QImage>
 #include <QRect>
@@ -25,6 +26,9 @@ private:
 
 // Folder of the third-party test pictures; empty when not present.
 QString testDataDir();
+
+// The whole content of a file; empty when it cannot be read.
+QByteArray fileBytes(const QString &path);
 
 // Writes an image in a given Qt format ("BMP", "JPG", "GIF", "PNG").
 bool writeImage(const QString &path, const QImage &image, const char *format);
