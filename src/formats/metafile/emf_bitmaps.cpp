@@ -10,9 +10,9 @@ namespace {
 void blt(const Record &rec)
 {
     const RecordReader &r = rec.r;
-    const bool bitBlt = rec.type == EmfRecord::BitBlt;
+    const bool bitBlt = rec.type == EMR_BITBLT;
     const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
-    const quint32 rop = (bitBlt || rec.type == EmfRecord::StretchBlt) ? r.u32(40) : kSrcCopy;
+    const quint32 rop = (bitBlt || rec.type == EMR_STRETCHBLT) ? r.u32(40) : kSrcCopy;
     const double xs = r.i32(44), ys = r.i32(48);
     const QImage img = recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96), rec.stop);
     QRectF src;
@@ -36,7 +36,7 @@ void dibits(const Record &rec)
     const QImage img = recordDib(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), rec.stop, &bottomUp);
     QRectF dest(xd, yd, cxs, cys);
     quint32 rop = kSrcCopy;
-    if (rec.type == EmfRecord::StretchDIBits) {
+    if (rec.type == EMR_STRETCHDIBITS) {
         rop = r.u32(68);
         dest = QRectF(xd, yd, r.i32(72), r.i32(76));
     }
@@ -54,14 +54,14 @@ void dibits(const Record &rec)
 bool playBitmaps(const Record &rec)
 {
     switch (rec.type) {
-    case EmfRecord::BitBlt:
-    case EmfRecord::StretchBlt:
-    case EmfRecord::AlphaBlend:
-    case EmfRecord::TransparentBlt:
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT:
         blt(rec);
         break;
-    case EmfRecord::SetDIBitsToDevice:
-    case EmfRecord::StretchDIBits:
+    case EMR_SETDIBITSTODEVICE:
+    case EMR_STRETCHDIBITS:
         dibits(rec);
         break;
     default:

@@ -26,19 +26,19 @@ bool playClipping(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.type) {
-    case EmfRecord::OffsetClipRgn:
+    case EMR_OFFSETCLIPRGN:
         dc.offsetClip(pointL(r, 8));
         break;
-    case EmfRecord::ExcludeClipRect:
+    case EMR_EXCLUDECLIPRECT:
         dc.excludeClipRect(rectL(r, 8));
         break;
-    case EmfRecord::IntersectClipRect:
+    case EMR_INTERSECTCLIPRECT:
         dc.intersectClipRect(rectL(r, 8));
         break;
-    case EmfRecord::SelectClipPath:
+    case EMR_SELECTCLIPPATH:
         dc.selectClipPath(int(r.u32(8)));
         break;
-    case EmfRecord::ExtSelectClipRgn:
+    case EMR_EXTSELECTCLIPRGN:
         extSelectClipRgn(rec);
         break;
     default:

@@ -190,99 +190,99 @@ bool playDrawing(const Record &rec)
     GdiContext &dc = rec.dc;
     const int pointLimit = rec.limits.pathPoints;
     switch (rec.type) {
-    case EmfRecord::PolyBezier:
-    case EmfRecord::PolyBezier16:
-        dc.polyBezier(recordPoints(rec, rec.type == EmfRecord::PolyBezier16), false);
+    case EMR_POLYBEZIER:
+    case EMR_POLYBEZIER16:
+        dc.polyBezier(recordPoints(rec, rec.type == EMR_POLYBEZIER16), false);
         break;
-    case EmfRecord::Polygon:
-    case EmfRecord::Polygon16:
-        dc.polygon(recordPoints(rec, rec.type == EmfRecord::Polygon16));
+    case EMR_POLYGON:
+    case EMR_POLYGON16:
+        dc.polygon(recordPoints(rec, rec.type == EMR_POLYGON16));
         break;
-    case EmfRecord::Polyline:
-    case EmfRecord::Polyline16:
-        dc.polyline(recordPoints(rec, rec.type == EmfRecord::Polyline16));
+    case EMR_POLYLINE:
+    case EMR_POLYLINE16:
+        dc.polyline(recordPoints(rec, rec.type == EMR_POLYLINE16));
         break;
-    case EmfRecord::PolyBezierTo:
-    case EmfRecord::PolyBezierTo16:
-        dc.polyBezier(recordPoints(rec, rec.type == EmfRecord::PolyBezierTo16), true);
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYBEZIERTO16:
+        dc.polyBezier(recordPoints(rec, rec.type == EMR_POLYBEZIERTO16), true);
         break;
-    case EmfRecord::PolylineTo:
-    case EmfRecord::PolylineTo16:
-        dc.polylineTo(recordPoints(rec, rec.type == EmfRecord::PolylineTo16));
+    case EMR_POLYLINETO:
+    case EMR_POLYLINETO16:
+        dc.polylineTo(recordPoints(rec, rec.type == EMR_POLYLINETO16));
         break;
-    case EmfRecord::PolyPolyline:
-    case EmfRecord::PolyPolyline16:
-        dc.polyPolyline(polyPolys(r, rec.type == EmfRecord::PolyPolyline16, pointLimit, rec.stop));
+    case EMR_POLYPOLYLINE:
+    case EMR_POLYPOLYLINE16:
+        dc.polyPolyline(polyPolys(r, rec.type == EMR_POLYPOLYLINE16, pointLimit, rec.stop));
         break;
-    case EmfRecord::PolyPolygon:
-    case EmfRecord::PolyPolygon16:
-        dc.polyPolygon(polyPolys(r, rec.type == EmfRecord::PolyPolygon16, pointLimit, rec.stop));
+    case EMR_POLYPOLYGON:
+    case EMR_POLYPOLYGON16:
+        dc.polyPolygon(polyPolys(r, rec.type == EMR_POLYPOLYGON16, pointLimit, rec.stop));
         break;
-    case EmfRecord::PolyDraw:
-    case EmfRecord::PolyDraw16:
-        polyDraw(rec, rec.type == EmfRecord::PolyDraw16);
+    case EMR_POLYDRAW:
+    case EMR_POLYDRAW16:
+        polyDraw(rec, rec.type == EMR_POLYDRAW16);
         break;
-    case EmfRecord::SetPixelV:
+    case EMR_SETPIXELV:
         dc.setPixel(pointL(r, 8), colorRef(r, 16));
         break;
-    case EmfRecord::MoveToEx:
+    case EMR_MOVETOEX:
         dc.moveTo(pointL(r, 8));
         break;
-    case EmfRecord::LineTo:
+    case EMR_LINETO:
         dc.lineTo(pointL(r, 8));
         break;
-    case EmfRecord::AngleArc:
+    case EMR_ANGLEARC:
         angleArc(rec);
         break;
-    case EmfRecord::Ellipse:
+    case EMR_ELLIPSE:
         dc.ellipse(rectL(r, 8));
         break;
-    case EmfRecord::Rectangle:
+    case EMR_RECTANGLE:
         dc.rectangle(rectL(r, 8));
         break;
-    case EmfRecord::RoundRect:
+    case EMR_ROUNDRECT:
         dc.roundRect(rectL(r, 8), r.i32(24), r.i32(28));
         break;
-    case EmfRecord::Arc:
+    case EMR_ARC:
         dc.arc(GdiContext::Arc, rectL(r, 8), pointL(r, 24), pointL(r, 32));
         break;
-    case EmfRecord::Chord:
+    case EMR_CHORD:
         dc.arc(GdiContext::Chord, rectL(r, 8), pointL(r, 24), pointL(r, 32));
         break;
-    case EmfRecord::Pie:
+    case EMR_PIE:
         dc.arc(GdiContext::Pie, rectL(r, 8), pointL(r, 24), pointL(r, 32));
         break;
-    case EmfRecord::ArcTo:
+    case EMR_ARCTO:
         dc.arc(GdiContext::ArcTo, rectL(r, 8), pointL(r, 24), pointL(r, 32));
         break;
-    case EmfRecord::BeginPath:
+    case EMR_BEGINPATH:
         dc.beginPath();
         break;
-    case EmfRecord::EndPath:
+    case EMR_ENDPATH:
         dc.endPath();
         break;
-    case EmfRecord::CloseFigure:
+    case EMR_CLOSEFIGURE:
         dc.closeFigure();
         break;
-    case EmfRecord::FillPath:
+    case EMR_FILLPATH:
         dc.fillPath();
         break;
-    case EmfRecord::StrokeAndFillPath:
+    case EMR_STROKEANDFILLPATH:
         dc.strokeAndFillPath();
         break;
-    case EmfRecord::StrokePath:
+    case EMR_STROKEPATH:
         dc.strokePath();
         break;
-    case EmfRecord::AbortPath:
+    case EMR_ABORTPATH:
         dc.abortPath();
         break;
-    case EmfRecord::PaintRgn: // with the selected brush
+    case EMR_PAINTRGN: // with the selected brush
         dc.fillImageRegion(regionOf(r, 28, r.u32(24), rec.device, dc));
         break;
-    case EmfRecord::FillRgn:
+    case EMR_FILLRGN:
         fillRgn(rec);
         break;
-    case EmfRecord::GradientFill:
+    case EMR_GRADIENTFILL:
         gradientFill(rec);
         break;
     default:

@@ -141,31 +141,31 @@ bool playObjects(const Record &rec)
     // Every record that makes an object names its slot first.
     const int slot = objectIndex(r.u32(8));
     switch (rec.type) {
-    case EmfRecord::SelectObject:
+    case EMR_SELECTOBJECT:
         selectObject(dc, r.u32(8));
         break;
-    case EmfRecord::DeleteObject:
+    case EMR_DELETEOBJECT:
         dc.deleteObject(slot);
         break;
-    case EmfRecord::CreatePen:
+    case EMR_CREATEPEN:
         dc.setObject(slot, pen(r));
         break;
-    case EmfRecord::ExtCreatePen:
+    case EMR_EXTCREATEPEN:
         dc.setObject(slot, extPen(r));
         break;
-    case EmfRecord::CreateBrushIndirect:
+    case EMR_CREATEBRUSHINDIRECT:
         dc.setObject(slot, brush(r));
         break;
-    case EmfRecord::CreateMonoBrush:
+    case EMR_CREATEMONOBRUSH:
         dc.setObject(slot, monoBrush(rec));
         break;
-    case EmfRecord::CreateDIBPatternBrushPt:
+    case EMR_CREATEDIBPATTERNBRUSHPT:
         dc.setObject(slot, dibPatternBrush(rec));
         break;
-    case EmfRecord::ExtCreateFontIndirectW:
+    case EMR_EXTCREATEFONTINDIRECTW:
         dc.setObject(slot, font(r));
         break;
-    case EmfRecord::CreatePalette: {
+    case EMR_CREATEPALETTE: {
         GdiObject o;
         o.kind = GdiObject::Other;
         dc.setObject(slot, o);

@@ -15,7 +15,7 @@ void scaleExtent(const Record &rec)
     const double xn = r.i32(8), xd = r.i32(12), yn = r.i32(16), yd = r.i32(20);
     if (xd == 0 || yd == 0)
         return;
-    const bool viewport = rec.type == EmfRecord::ScaleViewportExtEx;
+    const bool viewport = rec.type == EMR_SCALEVIEWPORTEXTEX;
     const QPointF e = viewport ? rec.dc.viewportExt() : rec.dc.windowExt();
     const QPointF scaled(e.x() * xn / xd, e.y() * yn / yd);
     if (viewport)
@@ -31,7 +31,7 @@ void worldTransform(const Record &rec)
 {
     const RecordReader &r = rec.r;
     const QTransform x(r.f32(8), r.f32(12), r.f32(16), r.f32(20), r.f32(24), r.f32(28));
-    const quint32 mode = rec.type == EmfRecord::SetWorldTransform ? quint32(MwtSet) : r.u32(32);
+    const quint32 mode = rec.type == EMR_SETWORLDTRANSFORM ? quint32(MwtSet) : r.u32(32);
     bool finite = true;
     for (double v : {x.m11(), x.m12(), x.m21(), x.m22(), x.dx(), x.dy()})
         finite = finite && std::isfinite(v) && std::abs(v) < 1e9;
@@ -55,54 +55,54 @@ bool playState(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.type) {
-    case EmfRecord::SetWindowExtEx:
+    case EMR_SETWINDOWEXTEX:
         dc.setWindowExt(pointL(r, 8));
         break;
-    case EmfRecord::SetWindowOrgEx:
+    case EMR_SETWINDOWORGEX:
         dc.setWindowOrg(pointL(r, 8));
         break;
-    case EmfRecord::SetViewportExtEx:
+    case EMR_SETVIEWPORTEXTEX:
         dc.setViewportExt(pointL(r, 8));
         break;
-    case EmfRecord::SetViewportOrgEx:
+    case EMR_SETVIEWPORTORGEX:
         dc.setViewportOrg(pointL(r, 8));
         break;
-    case EmfRecord::ScaleViewportExtEx:
-    case EmfRecord::ScaleWindowExtEx:
+    case EMR_SCALEVIEWPORTEXTEX:
+    case EMR_SCALEWINDOWEXTEX:
         scaleExtent(rec);
         break;
-    case EmfRecord::SetMapMode:
+    case EMR_SETMAPMODE:
         dc.setMapMode(int(r.u32(8)));
         break;
-    case EmfRecord::SetBkMode:
+    case EMR_SETBKMODE:
         dc.setBkMode(int(r.u32(8)));
         break;
-    case EmfRecord::SetPolyFillMode:
+    case EMR_SETPOLYFILLMODE:
         dc.setPolyFillMode(int(r.u32(8)));
         break;
-    case EmfRecord::SetRop2:
+    case EMR_SETROP2:
         dc.setRop2(int(r.u32(8)));
         break;
-    case EmfRecord::SetTextAlign:
+    case EMR_SETTEXTALIGN:
         dc.setTextAlign(int(r.u32(8)));
         break;
-    case EmfRecord::SetTextColor:
+    case EMR_SETTEXTCOLOR:
         dc.setTextColor(colorRef(r, 8));
         break;
-    case EmfRecord::SetBkColor:
+    case EMR_SETBKCOLOR:
         dc.setBkColor(colorRef(r, 8));
         break;
-    case EmfRecord::SetArcDirection:
+    case EMR_SETARCDIRECTION:
         dc.setArcDirection(int(r.u32(8)));
         break;
-    case EmfRecord::SetWorldTransform:
-    case EmfRecord::ModifyWorldTransform:
+    case EMR_SETWORLDTRANSFORM:
+    case EMR_MODIFYWORLDTRANSFORM:
         worldTransform(rec);
         break;
-    case EmfRecord::SaveDC:
+    case EMR_SAVEDC:
         dc.saveDc();
         break;
-    case EmfRecord::RestoreDC:
+    case EMR_RESTOREDC:
         dc.restoreDc(r.i32(8));
         break;
     default:

@@ -63,7 +63,7 @@ void extTextOut(const Record &rec)
     const QRectF rect = rectL(r, 56);
     const quint32 offDx = r.u32(72);
     QString text;
-    if (rec.type == EmfRecord::ExtTextOutW) {
+    if (rec.type == EMR_EXTTEXTOUTW) {
         if (!r.has(offString, quint64(n) * 2))
             return;
         text = utf16(r, offString, n, rec.stop);
@@ -87,11 +87,11 @@ void extTextOut(const Record &rec)
 bool playText(const Record &rec)
 {
     switch (rec.type) {
-    case EmfRecord::SmallTextOut:
+    case EMR_SMALLTEXTOUT:
         smallTextOut(rec);
         break;
-    case EmfRecord::ExtTextOutA:
-    case EmfRecord::ExtTextOutW:
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW:
         extTextOut(rec);
         break;
     default:

@@ -101,8 +101,8 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
     info->emf = true;
     RecordReader file(reinterpret_cast<const uchar *>(data.constData()), quint32(data.size()));
     const quint32 headerSize = file.u32(4);
-    if (EmfRecord(file.u32(0)) != EmfRecord::Header || headerSize < 88 || headerSize % 4 != 0 ||
-        !file.has(0, headerSize) || file.u32(40) != 0x464D4520u) {
+    if (EmfRecord(file.u32(0)) != EMR_HEADER || headerSize < 88 || headerSize % 4 != 0 || !file.has(0, headerSize) ||
+        file.u32(40) != 0x464D4520u) {
         *error = corrupt();
         return false;
     }
@@ -137,7 +137,7 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
             return false;
         }
         at += size;
-        if (EmfRecord(type) == EmfRecord::Eof) {
+        if (EmfRecord(type) == EMR_EOF) {
             sawEof = true;
             break;
         }
@@ -185,7 +185,7 @@ QImage playEmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
             break;
         const RecordReader r(file.data() + at, size);
         at += size;
-        if (type == EmfRecord::Eof)
+        if (type == EMR_EOF)
             break;
         play(emf::Record{type, r, dc, stop, limits, device});
     }

@@ -87,7 +87,7 @@ void bitBlt(const Record &rec)
     const double yd = r.i16(q + 12), xd = r.i16(q + 14);
     if (noBitmap) {
         dc.patBlt(QRectF(xd, yd, w, h), rop);
-    } else if (rec.fn == WmfRecord::BitBlt) {
+    } else if (rec.fn == META_BITBLT) {
         const QImage img = bitmap16(r, q + 16, dc.textColor(), dc.bkColor(), rec.stop);
         if (!img.isNull())
             dc.drawImage(QRectF(xd, yd, w, h), img, QRectF(xs, ys, w, h), rop);
@@ -110,7 +110,7 @@ void stretchBlt(const Record &rec)
     const double dh = r.i16(q), dw = r.i16(q + 2), yd = r.i16(q + 4), xd = r.i16(q + 6);
     if (noBitmap) {
         dc.patBlt(QRectF(xd, yd, dw, dh), rop);
-    } else if (rec.fn == WmfRecord::StretchBlt) {
+    } else if (rec.fn == META_STRETCHBLT) {
         const QImage img = bitmap16(r, q + 8, dc.textColor(), dc.bkColor(), rec.stop);
         if (!img.isNull())
             dc.drawImage(QRectF(xd, yd, dw, dh), img, QRectF(xs, ys, sw, sh), rop);
@@ -148,21 +148,21 @@ void setDibToDev(const Record &rec)
 bool playBitmaps(const Record &rec)
 {
     switch (rec.fn) {
-    case WmfRecord::PatBlt:
+    case META_PATBLT:
         patBlt(rec);
         break;
-    case WmfRecord::BitBlt:
-    case WmfRecord::DibBitBlt:
+    case META_BITBLT:
+    case META_DIBBITBLT:
         bitBlt(rec);
         break;
-    case WmfRecord::StretchBlt:
-    case WmfRecord::DibStretchBlt:
+    case META_STRETCHBLT:
+    case META_DIBSTRETCHBLT:
         stretchBlt(rec);
         break;
-    case WmfRecord::StretchDib:
+    case META_STRETCHDIB:
         stretchDib(rec);
         break;
-    case WmfRecord::SetDibToDev:
+    case META_SETDIBTODEV:
         setDibToDev(rec);
         break;
     default:

@@ -9,16 +9,16 @@ bool playClipping(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.fn) {
-    case WmfRecord::ExcludeClipRect:
+    case META_EXCLUDECLIPRECT:
         dc.excludeClipRect(rectBRTL(r, p));
         break;
-    case WmfRecord::IntersectClipRect:
+    case META_INTERSECTCLIPRECT:
         dc.intersectClipRect(rectBRTL(r, p));
         break;
-    case WmfRecord::OffsetClipRgn:
+    case META_OFFSETCLIPRGN:
         dc.offsetClip(pointYX(r, p));
         break;
-    case WmfRecord::SelectClipRegion:
+    case META_SELECTCLIPREGION:
         dc.selectClipRegion(r.u16(p));
         break;
     default:

@@ -45,9 +45,7 @@ void arc(const Record &rec)
     const RecordReader &r = rec.r;
     const QPointF end = pointYX(r, p);
     const QPointF begin = pointYX(r, p + 4);
-    const auto kind = rec.fn == WmfRecord::Arc     ? GdiContext::Arc
-                      : rec.fn == WmfRecord::Chord ? GdiContext::Chord
-                                                   : GdiContext::Pie;
+    const auto kind = rec.fn == META_ARC ? GdiContext::Arc : rec.fn == META_CHORD ? GdiContext::Chord : GdiContext::Pie;
     rec.dc.arc(kind, rectBRTL(r, p + 8), begin, end);
 }
 
@@ -59,45 +57,45 @@ bool playDrawing(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.fn) {
-    case WmfRecord::MoveTo:
+    case META_MOVETO:
         dc.moveTo(pointYX(r, p));
         break;
-    case WmfRecord::LineTo:
+    case META_LINETO:
         dc.lineTo(pointYX(r, p));
         break;
-    case WmfRecord::Ellipse:
+    case META_ELLIPSE:
         dc.ellipse(rectBRTL(r, p));
         break;
-    case WmfRecord::Rectangle:
+    case META_RECTANGLE:
         dc.rectangle(rectBRTL(r, p));
         break;
-    case WmfRecord::RoundRect:
+    case META_ROUNDRECT:
         dc.roundRect(rectBRTL(r, p + 4), r.i16(p + 2), r.i16(p));
         break;
-    case WmfRecord::Arc:
-    case WmfRecord::Chord:
-    case WmfRecord::Pie:
+    case META_ARC:
+    case META_CHORD:
+    case META_PIE:
         arc(rec);
         break;
-    case WmfRecord::Polygon:
+    case META_POLYGON:
         dc.polygon(points16(r, p + 2, r.u16(p), rec.pointLimit, rec.stop));
         break;
-    case WmfRecord::Polyline:
+    case META_POLYLINE:
         dc.polyline(points16(r, p + 2, r.u16(p), rec.pointLimit, rec.stop));
         break;
-    case WmfRecord::PolyPolygon:
+    case META_POLYPOLYGON:
         polyPolygon(rec);
         break;
-    case WmfRecord::SetPixel:
+    case META_SETPIXEL:
         dc.setPixel(pointYX(r, p + 4), colorRef(r, p));
         break;
-    case WmfRecord::FillRegion:
+    case META_FILLREGION:
         dc.fillRegion(r.u16(p + 2), r.u16(p));
         break;
-    case WmfRecord::PaintRegion: // with the selected brush
+    case META_PAINTREGION: // with the selected brush
         dc.fillRegion(r.u16(p), -1);
         break;
-    case WmfRecord::FrameRegion:
+    case META_FRAMEREGION:
         dc.frameRegion(r.u16(p + 6), r.u16(p + 4), r.i16(p + 2), r.i16(p));
         break;
     default:

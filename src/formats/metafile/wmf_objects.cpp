@@ -138,40 +138,40 @@ bool playObjects(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.fn) {
-    case WmfRecord::SelectObject:
+    case META_SELECTOBJECT:
         dc.selectObject(r.u16(p));
         break;
-    case WmfRecord::DeleteObject:
+    case META_DELETEOBJECT:
         dc.deleteObject(r.u16(p));
         break;
-    case WmfRecord::CreatePenIndirect:
+    case META_CREATEPENINDIRECT:
         dc.addObject(pen(r));
         break;
-    case WmfRecord::CreateBrushIndirect:
+    case META_CREATEBRUSHINDIRECT:
         dc.addObject(brush(r));
         break;
-    case WmfRecord::DibCreatePatternBrush:
+    case META_DIBCREATEPATTERNBRUSH:
         dc.addObject(dibPatternBrush(rec));
         break;
-    case WmfRecord::CreatePatternBrush: { // old-style pattern brush: a grey stand-in
+    case META_CREATEPATTERNBRUSH: { // old-style pattern brush: a grey stand-in
         GdiObject o = object(GdiObject::Brush);
         o.brush.color = Qt::gray;
         dc.addObject(o);
         break;
     }
-    case WmfRecord::CreateFontIndirect: {
+    case META_CREATEFONTINDIRECT: {
         GdiObject o = object(GdiObject::Font);
         o.font = readFont(r, p);
         dc.addObject(o);
         break;
     }
-    case WmfRecord::CreateRegion: {
+    case META_CREATEREGION: {
         GdiObject o = object(GdiObject::Region);
         o.region = readRegion(r, p, dc);
         dc.addObject(o);
         break;
     }
-    case WmfRecord::CreatePalette:
+    case META_CREATEPALETTE:
         dc.addObject(object(GdiObject::Other));
         break;
     default:

@@ -26,43 +26,43 @@ bool playState(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.fn) {
-    case WmfRecord::SetMapMode:
+    case META_SETMAPMODE:
         dc.setMapMode(r.u16(p));
         break;
-    case WmfRecord::SetRop2:
+    case META_SETROP2:
         dc.setRop2(r.u16(p));
         break;
-    case WmfRecord::SetPolyFillMode:
+    case META_SETPOLYFILLMODE:
         dc.setPolyFillMode(r.u16(p));
         break;
-    case WmfRecord::SetBkMode:
+    case META_SETBKMODE:
         dc.setBkMode(r.u16(p));
         break;
-    case WmfRecord::SetBkColor:
+    case META_SETBKCOLOR:
         dc.setBkColor(colorRef(r, p));
         break;
-    case WmfRecord::SetTextColor:
+    case META_SETTEXTCOLOR:
         dc.setTextColor(colorRef(r, p));
         break;
-    case WmfRecord::SetTextAlign:
+    case META_SETTEXTALIGN:
         dc.setTextAlign(r.u16(p));
         break;
-    case WmfRecord::SetWindowOrg:
+    case META_SETWINDOWORG:
         dc.setWindowOrg(pointYX(r, p));
         break;
-    case WmfRecord::SetWindowExt:
+    case META_SETWINDOWEXT:
         dc.setWindowExt(pointYX(r, p));
         break;
-    case WmfRecord::OffsetWindowOrg:
+    case META_OFFSETWINDOWORG:
         dc.setWindowOrg(dc.windowOrg() + pointYX(r, p));
         break;
-    case WmfRecord::ScaleWindowExt:
+    case META_SCALEWINDOWEXT:
         scaleWindowExt(rec);
         break;
-    case WmfRecord::SaveDC:
+    case META_SAVEDC:
         dc.saveDc();
         break;
-    case WmfRecord::RestoreDC:
+    case META_RESTOREDC:
         dc.restoreDc(r.i16(p));
         break;
     default:

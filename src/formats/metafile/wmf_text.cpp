@@ -70,10 +70,10 @@ void extTextOut(const Record &rec)
 bool playText(const Record &rec)
 {
     switch (rec.fn) {
-    case WmfRecord::TextOut:
+    case META_TEXTOUT:
         textOut(rec);
         break;
-    case WmfRecord::ExtTextOut:
+    case META_EXTTEXTOUT:
         extTextOut(rec);
         break;
     default:

@@ -79,15 +79,15 @@ bool probeWmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
             *error = corrupt();
             return false;
         }
-        if (WmfRecord(fn) == WmfRecord::Eof)
+        if (WmfRecord(fn) == META_EOF)
             break;
         RecordReader rec(file.data() + at, words * 2);
         if (!haveExt) {
-            if (WmfRecord(fn) == WmfRecord::SetMapMode && words >= 4)
+            if (WmfRecord(fn) == META_SETMAPMODE && words >= 4)
                 mapMode = rec.u16(6);
-            else if (WmfRecord(fn) == WmfRecord::SetWindowOrg && words >= 5)
+            else if (WmfRecord(fn) == META_SETWINDOWORG && words >= 5)
                 org = QPointF(rec.i16(8), rec.i16(6));
-            else if (WmfRecord(fn) == WmfRecord::SetWindowExt && words >= 5) {
+            else if (WmfRecord(fn) == META_SETWINDOWEXT && words >= 5) {
                 ext = QPointF(rec.i16(8), rec.i16(6));
                 haveExt = true;
             }
@@ -187,7 +187,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
     while (file.has(at, 6)) {
         const quint32 words = file.u32(at);
         const quint16 fn = file.u16(at + 4);
-        if (words < 3 || quint64(words) * 2 > quint64(data.size()) - at || WmfRecord(fn) == WmfRecord::Eof ||
+        if (words < 3 || quint64(words) * 2 > quint64(data.size()) - at || WmfRecord(fn) == META_EOF ||
             ++count > kMaxRecords)
             break;
         if (stop->requested())
