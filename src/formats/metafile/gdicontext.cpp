@@ -1,4 +1,5 @@
 #include "gdicontext.h"
+#include "decoding.h"
 
 #include <QtEndian>
 
@@ -7,7 +8,6 @@
 
 #include <QFontMetricsF>
 #include <QGuiApplication>
-#include <QStringDecoder>
 
 #include <cmath>
 #include <cstdlib>
@@ -20,7 +20,6 @@ namespace {
 // Device coordinates beyond this are a hostile file, not a drawing.
 constexpr double kMaxCoord = 1e8;
 constexpr int kMaxSavedStates = 1024;
-constexpr qint64 kMaxEmbeddedPixels = 4096ll * 4096;
 // Clip paths beyond this many elements make path set operations crawl.
 constexpr int kMaxClipElements = 5000;
 // Rows of rectangles a region clip may hand the painter, which keeps one
@@ -82,46 +81,6 @@ double mapModeUnitMm(int mapMode)
     default:
         return 0;
     }
-}
-
-QString decodeAnsi(const QByteArray &bytes, int charset)
-{
-    const char *codec = "windows-1252";
-    switch (charset) {
-    case 1: // the system's code page: a Chinese system's is GBK
-    case 134:
-        codec = "GBK";
-        break;
-    case 136:
-        codec = "Big5";
-        break;
-    case 128:
-        codec = "Shift_JIS";
-        break;
-    case 129:
-        codec = "EUC-KR";
-        break;
-    case 161:
-        codec = "windows-1253";
-        break;
-    case 162:
-        codec = "windows-1254";
-        break;
-    case 204:
-        codec = "windows-1251";
-        break;
-    case 238:
-        codec = "windows-1250";
-        break;
-    case 2:
-        return QString::fromLatin1(bytes);
-    default:
-        break;
-    }
-    QStringDecoder dec(codec);
-    if (!dec.isValid())
-        return QString::fromLatin1(bytes);
-    return dec(bytes);
 }
 
 RecordLimits RecordLimits::forImage(QSize image)
@@ -186,37 +145,6 @@ QImage transparentImage(QSize size, DecodeStop *stop)
         new Mapping{start, length});
 }
 
-QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop)
-{
-    QRegion region;
-    for (const QRect &r : rects) {
-        if (stop->poll())
-            break;
-        region += r;
-    }
-    return region;
-}
-
-QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop)
-{
-    // Without separate bits, "info" is the whole packed bitmap.
-    if (!info || infoSize < 12 || infoSize > (256u << 20) || bitsSize > (256u << 20))
-        return QImage();
-    QString error;
-    // Bitmaps inside a metafile are held as brushes or drawn one per record:
-    // a smaller cap keeps many of them within memory.
-    if (bits && bitsSize)
-        return ptt::detail::decodeDibChecked(info, infoSize, bits, bitsSize, &error, kMaxEmbeddedPixels, stop);
-    return ptt::detail::decodeDibChecked(info, infoSize, &error, kMaxEmbeddedPixels, stop);
-}
-
-QImage brushPattern(const QImage &bitmap)
-{
-    if (bitmap.width() <= kMaxPatternSide && bitmap.height() <= kMaxPatternSide)
-        return bitmap;
-    return bitmap.copy(0, 0, std::min(bitmap.width(), kMaxPatternSide), std::min(bitmap.height(), kMaxPatternSide));
-}
-
 GdiContext::GdiContext(QImage *image, DecodeStop *stop)
     : m_image(image), m_stop(stop), m_limits(RecordLimits::forImage(image->size()))
 {
@@ -224,10 +152,10 @@ GdiContext::GdiContext(QImage *image, DecodeStop *stop)
     m_painter.setRenderHint(QPainter::Antialiasing, true);
     m_painter.setRenderHint(QPainter::TextAntialiasing, true);
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, true);
-    s.brush.style = GdiBrush::Solid;
-    s.brush.color = Qt::white;
-    s.font.height = 12;
-    s.font.face = QStringLiteral("System");
+    m_state.brush.style = GdiBrush::Solid;
+    m_state.brush.color = Qt::white;
+    m_state.font.height = 12;
+    m_state.font.face = QStringLiteral("System");
 }
 
 GdiContext::~GdiContext()
@@ -237,33 +165,34 @@ GdiContext::~GdiContext()
 
 QTransform GdiContext::pageTransform() const
 {
-    const double wx = s.winExt.x() == 0 ? 1 : s.winExt.x();
-    const double wy = s.winExt.y() == 0 ? 1 : s.winExt.y();
+    const double wx = m_state.winExt.x() == 0 ? 1 : m_state.winExt.x();
+    const double wy = m_state.winExt.y() == 0 ? 1 : m_state.winExt.y();
     if (m_windowOnPicture) {
         const double sx = m_image->width() / wx;
         const double sy = m_image->height() / wy;
-        return QTransform(sx, 0, 0, sy, -s.winOrg.x() * sx, -s.winOrg.y() * sy);
+        return QTransform(sx, 0, 0, sy, -m_state.winOrg.x() * sx, -m_state.winOrg.y() * sy);
     }
     double sx = 1, sy = 1;
-    const double mm = mapModeUnitMm(s.mapMode);
+    const double mm = mapModeUnitMm(m_state.mapMode);
     if (mm > 0) {
         sx = mm * m_pxPerMmX;
         sy = -mm * m_pxPerMmY;
-    } else if (s.mapMode == MM_ANISOTROPIC || s.mapMode == MM_ISOTROPIC) {
-        sx = s.vpExt.x() / wx;
-        sy = s.vpExt.y() / wy;
-        if (s.mapMode == MM_ISOTROPIC) {
+    } else if (m_state.mapMode == MM_ANISOTROPIC || m_state.mapMode == MM_ISOTROPIC) {
+        sx = m_state.vpExt.x() / wx;
+        sy = m_state.vpExt.y() / wy;
+        if (m_state.mapMode == MM_ISOTROPIC) {
             const double m = std::min(std::abs(sx), std::abs(sy));
             sx = sx < 0 ? -m : m;
             sy = sy < 0 ? -m : m;
         }
     }
-    return QTransform(sx, 0, 0, sy, s.vpOrg.x() - s.winOrg.x() * sx, s.vpOrg.y() - s.winOrg.y() * sy);
+    return QTransform(sx, 0, 0, sy, m_state.vpOrg.x() - m_state.winOrg.x() * sx,
+                      m_state.vpOrg.y() - m_state.winOrg.y() * sy);
 }
 
 QTransform GdiContext::fullTransform() const
 {
-    return s.world * pageTransform() * m_device;
+    return m_state.world * pageTransform() * m_device;
 }
 
 double GdiContext::scale() const
@@ -331,13 +260,13 @@ void GdiContext::selectObject(int index)
     const GdiObject &o = m_objects[size_t(index)];
     switch (o.kind) {
     case GdiObject::Pen:
-        s.pen = o.pen;
+        m_state.pen = o.pen;
         break;
     case GdiObject::Brush:
-        s.brush = o.brush;
+        m_state.brush = o.brush;
         break;
     case GdiObject::Font:
-        s.font = o.font;
+        m_state.font = o.font;
         break;
     default:
         break;
@@ -348,46 +277,46 @@ void GdiContext::selectStockObject(int id)
 {
     switch (id) {
     case 0:
-        s.brush = GdiBrush{GdiBrush::Solid, Qt::white, 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Solid, Qt::white, 0, {}};
         break;
     case 1:
-        s.brush = GdiBrush{GdiBrush::Solid, QColor(192, 192, 192), 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Solid, QColor(192, 192, 192), 0, {}};
         break;
     case 2:
-        s.brush = GdiBrush{GdiBrush::Solid, QColor(128, 128, 128), 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Solid, QColor(128, 128, 128), 0, {}};
         break;
     case 3:
-        s.brush = GdiBrush{GdiBrush::Solid, QColor(64, 64, 64), 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Solid, QColor(64, 64, 64), 0, {}};
         break;
     case 4:
-        s.brush = GdiBrush{GdiBrush::Solid, Qt::black, 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Solid, Qt::black, 0, {}};
         break;
     case 5:
-        s.brush = GdiBrush{GdiBrush::Null, Qt::black, 0, {}};
+        m_state.brush = GdiBrush{GdiBrush::Null, Qt::black, 0, {}};
         break;
     case 6:
-        s.pen = GdiPen{0, 0, Qt::white};
+        m_state.pen = GdiPen{0, 0, Qt::white};
         break;
     case 7:
-        s.pen = GdiPen{0, 0, Qt::black};
+        m_state.pen = GdiPen{0, 0, Qt::black};
         break;
     case 8:
-        s.pen = GdiPen{5, 0, Qt::black};
+        m_state.pen = GdiPen{5, 0, Qt::black};
         break;
     case 10:
     case 11:
     case 16:
-        s.font = GdiFont();
-        s.font.height = 16;
-        s.font.face = QStringLiteral("Monospace");
+        m_state.font = GdiFont();
+        m_state.font.height = 16;
+        m_state.font.face = QStringLiteral("Monospace");
         break;
     case 12:
     case 13:
     case 14:
     case 17:
-        s.font = GdiFont();
-        s.font.height = 16;
-        s.font.face = QStringLiteral("Sans Serif");
+        m_state.font = GdiFont();
+        m_state.font.height = 16;
+        m_state.font.face = QStringLiteral("Sans Serif");
         break;
     default:
         break;
@@ -405,16 +334,16 @@ void GdiContext::deleteObject(int index)
 
 QPen GdiContext::qpen() const
 {
-    const int style = s.pen.style & 0xF;
+    const int style = m_state.pen.style & 0xF;
     if (style == 5)
         return Qt::NoPen;
-    double w = s.pen.width * scale();
+    double w = m_state.pen.width * scale();
     const double maxW = 2.0 * (m_image->width() + m_image->height());
     if (!(w >= 1))
         w = 1;
     if (w > maxW)
         w = maxW;
-    QPen pen(s.pen.color, w);
+    QPen pen(m_state.pen.color, w);
     switch (style) {
     case 1:
         pen.setStyle(Qt::DashLine);
@@ -432,7 +361,7 @@ QPen GdiContext::qpen() const
         pen.setStyle(Qt::SolidLine);
         break;
     }
-    switch (s.pen.style & 0xF00) {
+    switch (m_state.pen.style & 0xF00) {
     case 0x100:
         pen.setCapStyle(Qt::SquareCap);
         break;
@@ -443,7 +372,7 @@ QPen GdiContext::qpen() const
         pen.setCapStyle(Qt::RoundCap);
         break;
     }
-    switch (s.pen.style & 0xF000) {
+    switch (m_state.pen.style & 0xF000) {
     case 0x1000:
         pen.setJoinStyle(Qt::BevelJoin);
         break;
@@ -530,18 +459,18 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
     if (!sane(dev))
         return;
     dev = cutToLength(dev, m_limits.pathLength);
-    dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
-    if (s.rop2 == 11) // R2_NOP
+    dev.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    if (m_state.rop2 == 11) // R2_NOP
         return;
-    QBrush brush = qbrush(s.brush);
+    QBrush brush = qbrush(m_state.brush);
     QPen pen = stroke ? qpen() : QPen(Qt::NoPen);
     // The pen mix mode: a raster operation between pen (or brush) and page.
-    const bool mixed = s.rop2 != 13 && s.rop2 >= 1 && s.rop2 <= 16;
+    const bool mixed = m_state.rop2 != 13 && m_state.rop2 >= 1 && m_state.rop2 <= 16;
     if (mixed) {
         m_painter.save();
         m_painter.setRenderHint(QPainter::Antialiasing, false);
-        if (s.rop2 == 1 || s.rop2 == 16) {
-            const QColor c = s.rop2 == 1 ? Qt::black : Qt::white;
+        if (m_state.rop2 == 1 || m_state.rop2 == 16) {
+            const QColor c = m_state.rop2 == 1 ? Qt::black : Qt::white;
             if (brush.style() != Qt::NoBrush)
                 brush = QBrush(c);
             pen.setColor(c);
@@ -565,12 +494,12 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
                 QPainter::RasterOp_SourceOrDestination,    // R2_MERGEPEN
                 QPainter::CompositionMode_SourceOver,
             };
-            m_painter.setCompositionMode(modes[s.rop2]);
+            m_painter.setCompositionMode(modes[m_state.rop2]);
         }
     }
-    if (fill && s.brush.style != GdiBrush::Null) {
-        if (s.brush.style == GdiBrush::Hatched && s.bkMode == 2 && !mixed)
-            m_painter.fillPath(dev, s.bkColor);
+    if (fill && m_state.brush.style != GdiBrush::Null) {
+        if (m_state.brush.style == GdiBrush::Hatched && m_state.bkMode == 2 && !mixed)
+            m_painter.fillPath(dev, m_state.bkColor);
         m_painter.fillPath(dev, brush);
     }
     if (pen.style() != Qt::NoPen)
@@ -583,19 +512,19 @@ void GdiContext::lineTo(QPointF p)
 {
     if (m_inPath) {
         if (!pathHasRoom(2)) {
-            s.cur = p;
+            m_state.cur = p;
             return;
         }
         if (m_path.elementCount() == 0)
-            m_path.moveTo(s.cur);
+            m_path.moveTo(m_state.cur);
         m_path.lineTo(p);
-        s.cur = p;
+        m_state.cur = p;
         return;
     }
     QPainterPath path;
-    path.moveTo(s.cur);
+    path.moveTo(m_state.cur);
     path.lineTo(p);
-    s.cur = p;
+    m_state.cur = p;
     fillAndStroke(path, false, true);
 }
 
@@ -632,7 +561,7 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
     const double a0 = angleOf(start);
     const double a1 = angleOf(end);
     double sweep = a1 - a0;
-    if (s.arcDirection == 2) { // clockwise
+    if (m_state.arcDirection == 2) { // clockwise
         while (sweep >= 0)
             sweep -= 360;
     } else {
@@ -645,9 +574,9 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
         path.arcTo(r, a0, sweep);
         path.closeSubpath();
     } else if (kind == ArcTo) {
-        path.moveTo(s.cur);
+        path.moveTo(m_state.cur);
         path.arcTo(r, a0, sweep);
-        s.cur = path.currentPosition();
+        m_state.cur = path.currentPosition();
     } else {
         path.arcMoveTo(r, a0);
         path.arcTo(r, a0, sweep);
@@ -686,10 +615,10 @@ void GdiContext::polylineTo(const QPolygonF &poly)
     if (poly.isEmpty())
         return;
     QPainterPath path;
-    path.moveTo(s.cur);
+    path.moveTo(m_state.cur);
     for (const QPointF &p : poly)
         path.lineTo(p);
-    s.cur = poly.last();
+    m_state.cur = poly.last();
     if (m_inPath) {
         if (!pathHasRoom(int(poly.size()) + 1))
             return;
@@ -707,7 +636,7 @@ void GdiContext::polyBezier(const QPolygonF &poly, bool to)
     QPainterPath path;
     int i = 0;
     if (to) {
-        path.moveTo(s.cur);
+        path.moveTo(m_state.cur);
     } else {
         if (poly.isEmpty())
             return;
@@ -716,7 +645,7 @@ void GdiContext::polyBezier(const QPolygonF &poly, bool to)
     }
     for (; i + 2 < poly.size(); i += 3)
         path.cubicTo(poly[i], poly[i + 1], poly[i + 2]);
-    s.cur = path.currentPosition();
+    m_state.cur = path.currentPosition();
     if (m_inPath && to) {
         if (!pathHasRoom(path.elementCount()))
             return;
@@ -800,8 +729,8 @@ void GdiContext::fillImageRegion(const QRegion &region, const QBrush &brush)
 
 void GdiContext::fillImageRegion(const QRegion &dev)
 {
-    if (s.brush.style != GdiBrush::Null)
-        fillImageRegion(dev, qbrush(s.brush));
+    if (m_state.brush.style != GdiBrush::Null)
+        fillImageRegion(dev, qbrush(m_state.brush));
 }
 
 bool GdiContext::imageRegion(const QRegion &logical, QRegion *out) const
@@ -843,7 +772,7 @@ void GdiContext::fillRegion(int regionIndex, int brushIndex)
     if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
         m_objects[size_t(regionIndex)].kind != GdiObject::Region)
         return;
-    GdiBrush brush = s.brush;
+    GdiBrush brush = m_state.brush;
     if (brushIndex >= 0) {
         if (size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
             return;
@@ -895,28 +824,28 @@ void GdiContext::fillLogicalPath(const QPainterPath &path, const QBrush &b)
 
 QFont GdiContext::qfont(double *pixelHeight) const
 {
-    QFont f(s.font.face.isEmpty() ? QStringLiteral("Sans Serif") : s.font.face);
+    QFont f(m_state.font.face.isEmpty() ? QStringLiteral("Sans Serif") : m_state.font.face);
     const QTransform t = fullTransform();
     const double sy = std::sqrt(t.m21() * t.m21() + t.m22() * t.m22());
-    double h = std::abs(double(s.font.height)) * sy;
-    if (s.font.height > 0)
+    double h = std::abs(double(m_state.font.height)) * sy;
+    if (m_state.font.height > 0)
         h *= 0.85; // cell height to character height
-    if (s.font.height == 0)
+    if (m_state.font.height == 0)
         h = 16 * std::min(1.0, sy * 12);
     h = std::isnan(h) ? 16 : std::clamp(h, 1.0, 4096.0);
     f.setPixelSize(boundedInt(h, Rounding::HalfAway, 1, 4096, 1));
-    if (s.font.width > 0) {
+    if (m_state.font.width > 0) {
         const double sx = std::sqrt(t.m11() * t.m11() + t.m12() * t.m12());
-        const double wpx = s.font.width * sx;
+        const double wpx = m_state.font.width * sx;
         // An average character is about half the em wide.
         const int stretch = boundedInt(100 * wpx / (0.5 * h), Rounding::HalfAway, 0, 4000, 0);
         if (stretch > 0 && stretch != 100)
             f.setStretch(stretch);
     }
-    f.setWeight(QFont::Weight(std::clamp(s.font.weight == 0 ? 400 : s.font.weight, 100, 900)));
-    f.setItalic(s.font.italic);
-    f.setUnderline(s.font.underline);
-    f.setStrikeOut(s.font.strikeout);
+    f.setWeight(QFont::Weight(std::clamp(m_state.font.weight == 0 ? 400 : m_state.font.weight, 100, 900)));
+    f.setItalic(m_state.font.italic);
+    f.setUnderline(m_state.font.underline);
+    f.setStrikeOut(m_state.font.strikeout);
     f.setStyleStrategy(QFont::PreferAntialias);
     *pixelHeight = h;
     return f;
@@ -939,8 +868,8 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     if (m_inPath || allText.isEmpty() || !QGuiApplication::instance())
         return;
     const QTransform t = fullTransform();
-    const bool updateCp = s.textAlign & 1;
-    const QPointF logicalPos = updateCp ? s.cur : p;
+    const bool updateCp = m_state.textAlign & 1;
+    const QPointF logicalPos = updateCp ? m_state.cur : p;
     const QPointF d = t.map(logicalPos);
     if (!(std::abs(d.x()) < kMaxCoord && std::abs(d.y()) < kMaxCoord))
         return;
@@ -977,29 +906,29 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
         m_painter.setClipPath(t.map(cr), Qt::IntersectClip);
     }
     if ((options & 2) && rect.isValid()) // opaque rectangle
-        fillRect(rect, s.bkColor);
+        fillRect(rect, m_state.bkColor);
 
     // The baseline turns with the world transform's x axis, then by the
     // font's escapement (counter-clockwise as seen).
-    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - s.font.escapement / 10.0;
+    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - m_state.font.escapement / 10.0;
     m_painter.translate(d);
     m_painter.rotate(angle);
     double x = 0;
-    const int h = s.textAlign & 6;
+    const int h = m_state.textAlign & 6;
     if (h == 6)
         x = -total / 2;
     else if (h == 2)
         x = -total;
     double y = 0;
-    const int v = s.textAlign & 24;
+    const int v = m_state.textAlign & 24;
     if (v == 0)
         y = fm.ascent();
     else if (v == 8)
         y = -fm.descent();
-    if (s.bkMode == 2 && !(options & 2))
-        m_painter.fillRect(QRectF(x, y - fm.ascent(), total, fm.height()), s.bkColor);
+    if (m_state.bkMode == 2 && !(options & 2))
+        m_painter.fillRect(QRectF(x, y - fm.ascent(), total, fm.height()), m_state.bkColor);
     m_painter.setFont(font);
-    m_painter.setPen(s.textColor);
+    m_painter.setPen(m_state.textColor);
     if (dx.isEmpty()) {
         // In runs, so that a long string can be stopped between them.
         constexpr qsizetype kRun = 64;
@@ -1028,7 +957,7 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
         const QTransform inv = t.inverted();
         const double rad = angle * M_PI / 180;
         const QPointF endDev = d + QPointF(std::cos(rad), std::sin(rad)) * total;
-        s.cur = inv.map(endDev);
+        m_state.cur = inv.map(endDev);
     }
 }
 
@@ -1055,14 +984,14 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
     case 0x005A0049: // brush xor destination
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-        m_painter.fillPath(dev, qbrush(s.brush));
+        m_painter.fillPath(dev, qbrush(m_state.brush));
         m_painter.restore();
         break;
     case 0x00AA0029:
         break; // destination unchanged
     default:
-        if (s.brush.style != GdiBrush::Null)
-            m_painter.fillPath(dev, qbrush(s.brush));
+        if (m_state.brush.style != GdiBrush::Null)
+            m_painter.fillPath(dev, qbrush(m_state.brush));
         break;
     }
 }
@@ -1124,7 +1053,7 @@ void GdiContext::beginPath()
 {
     m_inPath = true;
     m_path = QPainterPath();
-    m_path.moveTo(s.cur);
+    m_path.moveTo(m_state.cur);
 }
 
 void GdiContext::fillPath()
@@ -1152,7 +1081,7 @@ void GdiContext::selectClipPath(int mode)
 {
     m_inPath = false;
     QPainterPath dev = fullTransform().map(m_path);
-    dev.setFillRule(s.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
+    dev.setFillRule(m_state.polyFillMode == 2 ? Qt::WindingFill : Qt::OddEvenFill);
     m_path = QPainterPath();
     if (sane(dev))
         setClipDevice(dev, mode == 0 ? 5 : mode);
@@ -1160,55 +1089,55 @@ void GdiContext::selectClipPath(int mode)
 
 void GdiContext::applyClip()
 {
-    if (!s.hasClip)
+    if (!m_state.hasClip)
         m_painter.setClipping(false);
-    else if (s.clipIsRegion)
-        m_painter.setClipRegion(s.clipRegion);
+    else if (m_state.clipIsRegion)
+        m_painter.setClipRegion(m_state.clipRegion);
     else
-        m_painter.setClipPath(s.clip);
+        m_painter.setClipPath(m_state.clip);
 }
 
 void GdiContext::setClipRegion(const QRegion &region, int mode)
 {
-    if (s.hasClip && !s.clipIsRegion) {
+    if (m_state.hasClip && !m_state.clipIsRegion) {
         QPainterPath p;
         p.addRegion(region);
         setClipDevice(p, mode);
         return;
     }
     const QRegion whole(m_image->rect().adjusted(-1, -1, 1, 1));
-    const QRegion current = s.hasClip ? s.clipRegion : whole;
+    const QRegion current = m_state.hasClip ? m_state.clipRegion : whole;
     switch (mode) {
     case 1:
-        s.clipRegion = current.intersected(region);
+        m_state.clipRegion = current.intersected(region);
         break;
     case 2:
-        s.clipRegion = current.united(region);
+        m_state.clipRegion = current.united(region);
         break;
     case 3:
-        s.clipRegion = current.xored(region);
+        m_state.clipRegion = current.xored(region);
         break;
     case 4:
-        s.clipRegion = current.subtracted(region);
+        m_state.clipRegion = current.subtracted(region);
         break;
     default:
         if (region.isEmpty()) {
             resetClip();
             return;
         }
-        s.clipRegion = region;
+        m_state.clipRegion = region;
         break;
     }
     // A clip the painter would hold in more spans than allowed is kept as
     // its bounding rectangle.
     qint64 spans = 0;
-    for (const QRect &r : s.clipRegion.intersected(m_image->rect()))
+    for (const QRect &r : m_state.clipRegion.intersected(m_image->rect()))
         spans += r.height();
     if (spans > kMaxClipSpans)
-        s.clipRegion = QRegion(s.clipRegion.boundingRect());
-    s.hasClip = true;
-    s.clipIsRegion = true;
-    s.clip = QPainterPath();
+        m_state.clipRegion = QRegion(m_state.clipRegion.boundingRect());
+    m_state.hasClip = true;
+    m_state.clipIsRegion = true;
+    m_state.clip = QPainterPath();
     applyClip();
 }
 
@@ -1246,51 +1175,51 @@ void GdiContext::setClipDevice(const QPainterPath &dev, int mode)
 {
     QPainterPath whole;
     whole.addRect(QRectF(m_image->rect()).adjusted(-1, -1, 1, 1));
-    QPainterPath current = s.hasClip ? s.clip : whole;
-    if (s.hasClip && s.clipIsRegion) {
+    QPainterPath current = m_state.hasClip ? m_state.clip : whole;
+    if (m_state.hasClip && m_state.clipIsRegion) {
         current = QPainterPath();
-        current.addRegion(s.clipRegion);
+        current.addRegion(m_state.clipRegion);
     }
     if (current.elementCount() + dev.elementCount() > kMaxClipElements)
         return;
     switch (mode) {
     case 1:
-        s.clip = current.intersected(dev);
+        m_state.clip = current.intersected(dev);
         break;
     case 2:
-        s.clip = current.united(dev);
+        m_state.clip = current.united(dev);
         break;
     case 3:
-        s.clip = current.united(dev).subtracted(current.intersected(dev));
+        m_state.clip = current.united(dev).subtracted(current.intersected(dev));
         break;
     case 4:
-        s.clip = current.subtracted(dev);
+        m_state.clip = current.subtracted(dev);
         break;
     default:
         if (dev.isEmpty()) {
             resetClip();
             return;
         }
-        s.clip = dev;
+        m_state.clip = dev;
         break;
     }
-    s.hasClip = true;
-    s.clipIsRegion = false;
+    m_state.hasClip = true;
+    m_state.clipIsRegion = false;
     applyClip();
 }
 
 void GdiContext::resetClip()
 {
-    s.hasClip = false;
-    s.clipIsRegion = false;
-    s.clipRegion = QRegion();
-    s.clip = QPainterPath();
+    m_state.hasClip = false;
+    m_state.clipIsRegion = false;
+    m_state.clipRegion = QRegion();
+    m_state.clip = QPainterPath();
     applyClip();
 }
 
 void GdiContext::offsetClip(QPointF d)
 {
-    if (!s.hasClip)
+    if (!m_state.hasClip)
         return;
     const QTransform t = fullTransform();
     const QPointF dd = t.map(d) - t.map(QPointF(0, 0));
@@ -1298,19 +1227,19 @@ void GdiContext::offsetClip(QPointF d)
     // this box, so offsets never add up past what an int holds.
     constexpr int kFar = 1 << 26;
     const QRect box(-kFar, -kFar, 2 * kFar, 2 * kFar);
-    if (s.clipIsRegion) {
+    if (m_state.clipIsRegion) {
         const std::optional<int> dx = checkedInt(dd.x(), Rounding::HalfAway, -kFar, kFar);
         const std::optional<int> dy = checkedInt(dd.y(), Rounding::HalfAway, -kFar, kFar);
         if (dx && dy)
-            s.clipRegion = s.clipRegion.translated(*dx, *dy).intersected(box);
+            m_state.clipRegion = m_state.clipRegion.translated(*dx, *dy).intersected(box);
         else
-            s.clipRegion = QRegion(); // moved off the picture, or by no number: nothing shows
+            m_state.clipRegion = QRegion(); // moved off the picture, or by no number: nothing shows
     } else {
         if (std::abs(dd.x()) < kFar && std::abs(dd.y()) < kFar)
-            s.clip.translate(dd);
+            m_state.clip.translate(dd);
         if (!(std::abs(dd.x()) < kFar && std::abs(dd.y()) < kFar) ||
-            !s.clip.boundingRect().intersects(QRectF(m_image->rect())))
-            s.clip = QPainterPath();
+            !m_state.clip.boundingRect().intersects(QRectF(m_image->rect())))
+            m_state.clip = QPainterPath();
     }
     applyClip();
 }
@@ -1318,7 +1247,7 @@ void GdiContext::offsetClip(QPointF d)
 void GdiContext::saveDc()
 {
     if (m_saved.size() < kMaxSavedStates)
-        m_saved.push_back(s);
+        m_saved.push_back(m_state);
 }
 
 void GdiContext::restoreDc(int relative)
@@ -1332,7 +1261,7 @@ void GdiContext::restoreDc(int relative)
         idx = long(relative) - 1;
     if (idx < 0 || idx >= long(m_saved.size()))
         return;
-    s = m_saved[size_t(idx)];
+    m_state = m_saved[size_t(idx)];
     m_saved.resize(size_t(idx));
     applyClip();
 }

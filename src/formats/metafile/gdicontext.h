@@ -151,10 +151,52 @@ public:
     void selectStockObject(int id);
     void deleteObject(int index);
 
+    // The state the records set. A selected object changes through
+    // selectObject and the stock objects; the setters here take a state as
+    // the records give it, unchecked.
+    const GdiPen &pen() const { return m_state.pen; }
+    const GdiBrush &brush() const { return m_state.brush; }
+    void setBrush(const GdiBrush &b) { m_state.brush = b; }
+    const GdiFont &font() const { return m_state.font; }
+    QColor textColor() const { return m_state.textColor; }
+    void setTextColor(const QColor &c) { m_state.textColor = c; }
+    QColor bkColor() const { return m_state.bkColor; }
+    void setBkColor(const QColor &c) { m_state.bkColor = c; }
+    int bkMode() const { return m_state.bkMode; }
+    void setBkMode(int mode) { m_state.bkMode = mode; }
+    int polyFillMode() const { return m_state.polyFillMode; }
+    void setPolyFillMode(int mode) { m_state.polyFillMode = mode; }
+    int textAlign() const { return m_state.textAlign; }
+    void setTextAlign(int align) { m_state.textAlign = align; }
+    int rop2() const { return m_state.rop2; }
+    void setRop2(int rop) { m_state.rop2 = rop; }
+    int arcDirection() const { return m_state.arcDirection; }
+    void setArcDirection(int direction) { m_state.arcDirection = direction; }
+
+    // Mapping: logical units through the world transform, then the window to
+    // the viewport (map mode), then the device transform.
+    int mapMode() const { return m_state.mapMode; }
+    void setMapMode(int mode) { m_state.mapMode = mode; }
+    QPointF windowOrg() const { return m_state.winOrg; }
+    void setWindowOrg(QPointF org) { m_state.winOrg = org; }
+    QPointF windowExt() const { return m_state.winExt; }
+    void setWindowExt(QPointF ext) { m_state.winExt = ext; }
+    QPointF viewportOrg() const { return m_state.vpOrg; }
+    void setViewportOrg(QPointF org) { m_state.vpOrg = org; }
+    QPointF viewportExt() const { return m_state.vpExt; }
+    void setViewportExt(QPointF ext) { m_state.vpExt = ext; }
+    const QTransform &worldTransform() const { return m_state.world; }
+    void setWorldTransform(const QTransform &t) { m_state.world = t; }
+
+    // The current position, logical units. Setting it starts no figure in a
+    // path; moveTo does.
+    QPointF currentPosition() const { return m_state.cur; }
+    void setCurrentPosition(QPointF p) { m_state.cur = p; }
+
     // Drawing, in logical units.
     void moveTo(QPointF p)
     {
-        s.cur = p;
+        m_state.cur = p;
         if (m_inPath)
             m_path.moveTo(p);
     }
@@ -214,8 +256,6 @@ public:
     void saveDc();
     void restoreDc(int relative);
 
-    DcState s;
-
 private:
     QPen qpen() const;
     QBrush qbrush(const GdiBrush &b) const;
@@ -242,6 +282,7 @@ private:
     std::vector<GdiObject> m_objects; // grows up to m_objectSlots; slots past its end are empty
     int m_objectSlots = 0;
     size_t m_firstFree = 0; // no empty slot before this one
+    DcState m_state;
     std::vector<DcState> m_saved;
     bool m_inPath = false;
     QPainterPath m_path; // logical units
@@ -251,20 +292,5 @@ private:
 // from the system already is, so it costs no pass over its pixels. Null when
 // memory is short or *stop asks to stop while it is being set up.
 QImage transparentImage(QSize size, DecodeStop *stop);
-
-// Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
-// carry it. Returns a null image for anything malformed or out of limits.
-QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop);
-
-// A region from rectangles in the order given (bands top to bottom make it
-// quick); stops early when told to.
-QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop);
-
-// A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
-constexpr int kMaxPatternSide = 256;
-constexpr qint64 kMaxPatternPixels = kMaxPatternSide * kMaxPatternSide;
-QImage brushPattern(const QImage &bitmap);
-
-QString decodeAnsi(const QByteArray &bytes, int charset);
 
 } // namespace ptt::metafile

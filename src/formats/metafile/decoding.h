@@ -1,0 +1,44 @@
+#pragma once
+// What both players decode from records, apart from the device context:
+// text in a font's character set, packed bitmaps, pattern brushes, regions
+// and colours.
+#include <QByteArray>
+#include <QColor>
+#include <QImage>
+#include <QRect>
+#include <QRegion>
+#include <QString>
+#include <QVector>
+
+#include "recordreader.h"
+
+namespace ptt {
+class DecodeStop;
+}
+
+namespace ptt::metafile {
+
+// Text in a font's character set (the font record's charset byte); the
+// system's code page is taken as a Chinese system's.
+QString decodeAnsi(const QByteArray &bytes, int charset);
+
+// Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
+// carry it. Returns a null image for anything malformed or out of limits.
+QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop);
+
+// A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
+constexpr int kMaxPatternSide = 256;
+constexpr qint64 kMaxPatternPixels = kMaxPatternSide * kMaxPatternSide;
+QImage brushPattern(const QImage &bitmap);
+
+// A region from rectangles in the order given (bands top to bottom make it
+// quick); stops early when told to.
+QRegion regionFromRects(const QVector<QRect> &rects, DecodeStop *stop);
+
+// A COLORREF (red, green, blue, reserved).
+inline QColor colorRef(const RecordReader &r, quint32 at)
+{
+    return QColor(r.u8(at), r.u8(at + 1), r.u8(at + 2));
+}
+
+} // namespace ptt::metafile

@@ -1,0 +1,75 @@
+// The players hand each record to the handlers of one kind after another;
+// a type two kinds claimed would never reach the second. Every record type
+// is played once, from a record of zeros, through each kind.
+#include "formats/metafile/emfplay.h"
+#include "formats/metafile/wmfplay.h"
+
+#include <QTest>
+
+using namespace ptt;
+using namespace ptt::metafile;
+
+namespace {
+
+emf::Record record(EmfRecord type, const RecordReader &r, GdiContext &dc, DecodeStop *stop)
+{
+    return {type, r, dc, stop, dc.limits(), QTransform()};
+}
+
+wmf::Record record(WmfRecord type, const RecordReader &r, GdiContext &dc, DecodeStop *stop)
+{
+    return {type, r, dc, stop, dc.limits().pathPoints};
+}
+
+// The kinds that take a record of this type.
+template <typename Type, typename Record> QStringList claimants(Type type, bool (*const (&kinds)[6])(const Record &))
+{
+    static const char *const names[] = {"state", "objects", "drawing", "clipping", "bitmaps", "text"};
+    const QByteArray zeros(64, '\0');
+    const RecordReader r(reinterpret_cast<const uchar *>(zeros.constData()), quint32(zeros.size()));
+    QImage image(16, 16, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    DecodeStop stop;
+    QStringList found;
+    for (int k = 0; k < 6; ++k) {
+        GdiContext dc(&image, &stop);
+        dc.resizeObjects(4);
+        if (kinds[k](record(type, r, dc, &stop)))
+            found << QString::fromLatin1(names[k]);
+    }
+    return found;
+}
+
+} // namespace
+
+class TestMetafileDispatch : public QObject {
+    Q_OBJECT
+private slots:
+    void eachRecordTypeHasOneKind()
+    {
+        bool (*const emfKinds[6])(const emf::Record &) = {emf::playState,    emf::playObjects, emf::playDrawing,
+                                                          emf::playClipping, emf::playBitmaps, emf::playText};
+        int emfPlayed = 0;
+        for (quint32 t = 0; t <= 130; ++t) {
+            const QStringList kinds = claimants(EmfRecord(t), emfKinds);
+            QVERIFY2(kinds.size() <= 1,
+                     qPrintable(QStringLiteral("EMF %1: %2").arg(t).arg(kinds.join(QStringLiteral(", ")))));
+            emfPlayed += int(kinds.size());
+        }
+        bool (*const wmfKinds[6])(const wmf::Record &) = {wmf::playState,    wmf::playObjects, wmf::playDrawing,
+                                                          wmf::playClipping, wmf::playBitmaps, wmf::playText};
+        int wmfPlayed = 0;
+        for (quint32 t = 0; t <= 0xFFF; ++t) {
+            const QStringList kinds = claimants(WmfRecord(t), wmfKinds);
+            QVERIFY2(kinds.size() <= 1,
+                     qPrintable(QStringLiteral("WMF %1: %2").arg(t, 4, 16).arg(kinds.join(QStringLiteral(", ")))));
+            wmfPlayed += int(kinds.size());
+        }
+        // No fewer types than the players had cases for when they were split by kind.
+        QVERIFY(emfPlayed >= 78);
+        QVERIFY(wmfPlayed >= 50);
+    }
+};
+
+QTEST_MAIN(TestMetafileDispatch)
+#include "test_metafile_dispatch.moc"
