@@ -108,6 +108,37 @@ struct Spot {
 };
 using Spots = QList<Spot>;
 
+// The spots of the picture that do not show what they must, described.
+QString spotsFailing(const QImage &img, const Spots &spots)
+{
+    QString failed;
+    for (const Spot &spot : spots) {
+        const QRgb c = px(img, spot.at.x(), spot.at.y());
+        bool ok = false;
+        switch (spot.expect) {
+        case Spot::Near:
+            ok = near(c, spot.colour, spot.tol);
+            break;
+        case Spot::Far:
+            ok = !near(c, spot.colour, spot.tol);
+            break;
+        case Spot::Bluish:
+            ok = qBlue(c) > qRed(c) + 60;
+            break;
+        }
+        if (!ok)
+            failed +=
+                QStringLiteral("at %1,%2: #%3; ").arg(spot.at.x()).arg(spot.at.y()).arg(c, 6, 16, QLatin1Char('0'));
+    }
+    return failed;
+}
+
+// An EMF of 96 x 96 pixels whose device pixels are picture pixels.
+QByteArray pixelEmf(const QByteArray &records)
+{
+    return craftEmf(records + emfEof(), QRect(0, 0, 2540, 2540), 8, QSize(960, 960), QSize(254, 254));
+}
+
 } // namespace
 
 Q_DECLARE_METATYPE(Spots)
@@ -1057,6 +1088,28 @@ private slots:
         QVERIFY(kai != hei);
     }
 
+    // Small crafted pictures, each drawing one rule of the platform's playback.
+    void playbackRules_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<Spots>("spots");
+        const QColor white(Qt::white);
+        // A geometric pen 6 wide, red, after the (empty) bitmap fields.
+        QTest::newRow("extended pen: style, width and colour")
+            << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x10000, 6, 0, 0x0000ff, 0, 0}) + emfRecord(37, {1}) +
+                        emfRecord(27, {10, 50}) + emfRecord(54, {90, 50}))
+            << Spots{{{50, 48}, Qt::red, 0}, {{50, 52}, Qt::red, 0}, {{50, 40}, white, 0}};
+    }
+    void playbackRules()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(Spots, spots);
+        const PictureLoadResult r = loadPictureFromData(data);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QString failed = spotsFailing(r.picture.image, spots);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+    }
+
     // Files of known geometry from the shared test pictures.
     void generated_data()
     {
@@ -1112,21 +1165,8 @@ private slots:
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.picture.naturalSize, natural);
         const QImage &img = r.picture.image;
-        for (const Spot &spot : spots) {
-            const QRgb c = px(img, spot.at.x(), spot.at.y());
-            const QString where = QStringLiteral("at %1,%2: #%3").arg(spot.at.x()).arg(spot.at.y()).arg(c, 6, 16);
-            switch (spot.expect) {
-            case Spot::Near:
-                QVERIFY2(near(c, spot.colour, spot.tol), qPrintable(where));
-                break;
-            case Spot::Far:
-                QVERIFY2(!near(c, spot.colour, spot.tol), qPrintable(where));
-                break;
-            case Spot::Bluish:
-                QVERIFY2(qBlue(c) > qRed(c) + 60, qPrintable(where));
-                break;
-            }
-        }
+        const QString failed = spotsFailing(img, spots);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         int dark = 0;
         for (int y = text.top(); y <= text.bottom(); ++y)
             for (int x = text.left(); x <= text.right(); ++x)

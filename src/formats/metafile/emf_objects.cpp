@@ -52,13 +52,14 @@ GdiObject extPen(const RecordReader &r)
 {
     GdiObject o;
     o.kind = GdiObject::Pen;
-    o.pen.style = int(r.u32(24));
-    o.pen.width = r.u32(28);
+    // The bitmap's offsets and sizes (8 to 27) come before the pen itself.
+    o.pen.style = int(r.u32(28));
+    o.pen.width = r.u32(32);
     if (!(o.pen.style & kPenGeometric)) // cosmetic: one pixel
         o.pen.width = 0;
-    if (r.u32(32) == kBrushNull)
+    if (r.u32(36) == kBrushNull)
         o.pen.style = (o.pen.style & ~kPenStyleMask) | kPenNull;
-    o.pen.color = colorRef(r, 36);
+    o.pen.color = colorRef(r, 40);
     return o;
 }
 
