@@ -1099,6 +1099,19 @@ private slots:
             << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x10000, 6, 0, 0x0000ff, 0, 0}) + emfRecord(37, {1}) +
                         emfRecord(27, {10, 50}) + emfRecord(54, {90, 50}))
             << Spots{{{50, 48}, Qt::red, 0}, {{50, 52}, Qt::red, 0}, {{50, 40}, white, 0}};
+        // Two closed figures of straight Bezier pieces in opposite corners,
+        // each begun by a move: filled, nothing joins them.
+        QByteArray figures = emfRecord(37, {int(0x80000004)}) + emfRecord(59, {}) + emfRecord(27, {10, 10});
+        figures += emfRecord(5, {0, 0, 96, 96, 6, 40, 10, 40, 10, 40, 10, 10, 40, 10, 40, 10, 40}) + emfRecord(61, {});
+        figures += emfRecord(27, {86, 86});
+        figures += emfRecord(5, {0, 0, 96, 96, 6, 56, 86, 56, 86, 56, 86, 86, 56, 86, 56, 86, 56}); // left open
+        figures += emfRecord(60, {}) + emfRecord(62, {0, 0, 96, 96});
+        QTest::newRow("figures of a path stay apart") << pixelEmf(figures)
+                                                      << Spots{{{18, 18}, Qt::black, 0},
+                                                               {{78, 78}, Qt::black, 0},
+                                                               {{60, 48}, white, 0},
+                                                               {{70, 30}, white, 0},
+                                                               {{30, 70}, white, 0}};
     }
     void playbackRules()
     {

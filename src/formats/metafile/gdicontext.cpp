@@ -584,8 +584,7 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
             path.closeSubpath();
     }
     if (m_inPath && kind == ArcTo) {
-        if (pathHasRoom(path.elementCount()))
-            m_path.connectPath(path);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, kind == Chord || kind == Pie, true);
@@ -599,6 +598,26 @@ void GdiContext::polygon(const QPolygonF &poly)
     path.addPolygon(poly);
     path.closeSubpath();
     fillAndStroke(path, true, true);
+}
+
+// A piece starting at the current position extends the figure being built;
+// connectPath would instead drop the move that began the figure and join it
+// to the one before.
+void GdiContext::continueFigure(const QPainterPath &piece)
+{
+    if (!pathHasRoom(piece.elementCount()))
+        return;
+    if (m_path.elementCount() == 0)
+        m_path.moveTo(piece.elementAt(0));
+    for (int k = 1; k < piece.elementCount(); ++k) {
+        const QPainterPath::Element e = piece.elementAt(k);
+        if (e.isCurveTo() && k + 2 < piece.elementCount()) {
+            m_path.cubicTo(e, piece.elementAt(k + 1), piece.elementAt(k + 2));
+            k += 2;
+        } else if (!e.isMoveTo()) {
+            m_path.lineTo(e);
+        }
+    }
 }
 
 void GdiContext::polyline(const QPolygonF &poly)
@@ -620,12 +639,7 @@ void GdiContext::polylineTo(const QPolygonF &poly)
         path.lineTo(p);
     m_state.cur = poly.last();
     if (m_inPath) {
-        if (!pathHasRoom(int(poly.size()) + 1))
-            return;
-        if (m_path.elementCount() == 0)
-            m_path.moveTo(path.elementAt(0));
-        for (const QPointF &p : poly)
-            m_path.lineTo(p);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, false, true);
@@ -647,11 +661,7 @@ void GdiContext::polyBezier(const QPolygonF &poly, bool to)
         path.cubicTo(poly[i], poly[i + 1], poly[i + 2]);
     m_state.cur = path.currentPosition();
     if (m_inPath && to) {
-        if (!pathHasRoom(path.elementCount()))
-            return;
-        if (m_path.elementCount() == 0)
-            m_path.moveTo(path.elementAt(0));
-        m_path.connectPath(path);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, false, true);

@@ -264,6 +264,7 @@ private:
     double scale() const;
     QFont qfont(double *pixelHeight) const;
     bool sane(const QPainterPath &dev) const;
+    void continueFigure(const QPainterPath &piece);
     bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
     void hold(const GdiObject &o, int sign);
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
