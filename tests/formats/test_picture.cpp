@@ -1112,6 +1112,11 @@ private slots:
                                                                {{60, 48}, white, 0},
                                                                {{70, 30}, white, 0},
                                                                {{30, 70}, white, 0}};
+        // ExtTextOut with no characters, opaque: its rectangle takes the background colour.
+        QTest::newRow("opaque rectangle of an empty text")
+            << pixelEmf(emfRecord(25, {0x0000ff}) +
+                        emfRecord(84, {0, 0, 96, 96, 1, 0x3f800000, 0x3f800000, 10, 10, 0, 0, 2, 20, 20, 60, 60, 0}))
+            << Spots{{{40, 40}, Qt::red, 0}, {{22, 58}, Qt::red, 0}, {{10, 10}, white, 0}, {{70, 40}, white, 0}};
     }
     void playbackRules()
     {

@@ -874,9 +874,18 @@ void GdiContext::drawTextRun(const QString &text, QPointF at, double advance, co
 
 void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double> &dx, int options, const QRectF &rect)
 {
-    // Fonts need the application object; without one (a bare tool) text is left out.
-    if (m_inPath || allText.isEmpty() || !QGuiApplication::instance())
+    if (m_inPath)
         return;
+    const QRectF box = rect.normalized();
+    const bool opaqueBox = (options & 2) && !box.isEmpty();
+    // Fonts need the application object; without one (a bare tool) text is
+    // left out. The opaque rectangle needs no characters: charts paint their
+    // background with an empty string.
+    if (allText.isEmpty() || !QGuiApplication::instance()) {
+        if (opaqueBox)
+            fillRect(box, m_state.bkColor);
+        return;
+    }
     const QTransform t = fullTransform();
     const bool updateCp = m_state.textAlign & 1;
     const QPointF logicalPos = updateCp ? m_state.cur : p;
@@ -912,11 +921,11 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     m_painter.save();
     if (options & 4) { // clipped to the rectangle
         QPainterPath cr;
-        cr.addRect(rect.normalized());
+        cr.addRect(box);
         m_painter.setClipPath(t.map(cr), Qt::IntersectClip);
     }
-    if ((options & 2) && rect.isValid()) // opaque rectangle
-        fillRect(rect, m_state.bkColor);
+    if (opaqueBox)
+        fillRect(box, m_state.bkColor);
 
     // The baseline turns with the world transform's x axis, then by the
     // font's escapement (counter-clockwise as seen).
