@@ -1117,6 +1117,12 @@ private slots:
             << pixelEmf(emfRecord(25, {0x0000ff}) +
                         emfRecord(84, {0, 0, 96, 96, 1, 0x3f800000, 0x3f800000, 10, 10, 0, 0, 2, 20, 20, 60, 60, 0}))
             << Spots{{{40, 40}, Qt::red, 0}, {{22, 58}, Qt::red, 0}, {{10, 10}, white, 0}, {{70, 40}, white, 0}};
+        // A clip restored away, then a new one: the new one clips.
+        QTest::newRow("clip after a restore")
+            << pixelEmf(emfRecord(33, {}) + emfRecord(30, {0, 0, 48, 48}) + emfRecord(34, {-1}) + emfRecord(33, {}) +
+                        emfRecord(29, {20, 20, 60, 60}) + emfRecord(37, {int(0x80000004)}) +
+                        emfRecord(43, {0, 0, 96, 96}))
+            << Spots{{{40, 40}, white, 0}, {{10, 10}, Qt::black, 0}, {{80, 80}, Qt::black, 0}};
     }
     void playbackRules()
     {

@@ -1108,8 +1108,9 @@ void GdiContext::selectClipPath(int mode)
 
 void GdiContext::applyClip()
 {
+    // setClipping(false) would leave the raster engine ignoring the next clip.
     if (!m_state.hasClip)
-        m_painter.setClipping(false);
+        m_painter.setClipRegion(QRegion(), Qt::NoClip);
     else if (m_state.clipIsRegion)
         m_painter.setClipRegion(m_state.clipRegion);
     else
