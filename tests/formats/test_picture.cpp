@@ -1093,12 +1093,14 @@ private slots:
     {
         QTest::addColumn<QByteArray>("data");
         QTest::addColumn<Spots>("spots");
+        QTest::addColumn<QRect>("inked"); // where some ink must be
+        QTest::addColumn<QRect>("blank"); // where none may be
         const QColor white(Qt::white);
         // A geometric pen 6 wide, red, after the (empty) bitmap fields.
         QTest::newRow("extended pen: style, width and colour")
             << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x10000, 6, 0, 0x0000ff, 0, 0}) + emfRecord(37, {1}) +
                         emfRecord(27, {10, 50}) + emfRecord(54, {90, 50}))
-            << Spots{{{50, 48}, Qt::red, 0}, {{50, 52}, Qt::red, 0}, {{50, 40}, white, 0}};
+            << Spots{{{50, 48}, Qt::red, 0}, {{50, 52}, Qt::red, 0}, {{50, 40}, white, 0}} << QRect() << QRect();
         // Two closed figures of straight Bezier pieces in opposite corners,
         // each begun by a move: filled, nothing joins them.
         QByteArray figures = emfRecord(37, {int(0x80000004)}) + emfRecord(59, {}) + emfRecord(27, {10, 10});
@@ -1111,27 +1113,52 @@ private slots:
                                                                {{78, 78}, Qt::black, 0},
                                                                {{60, 48}, white, 0},
                                                                {{70, 30}, white, 0},
-                                                               {{30, 70}, white, 0}};
+                                                               {{30, 70}, white, 0}}
+                                                      << QRect() << QRect();
         // ExtTextOut with no characters, opaque: its rectangle takes the background colour.
         QTest::newRow("opaque rectangle of an empty text")
             << pixelEmf(emfRecord(25, {0x0000ff}) +
                         emfRecord(84, {0, 0, 96, 96, 1, 0x3f800000, 0x3f800000, 10, 10, 0, 0, 2, 20, 20, 60, 60, 0}))
-            << Spots{{{40, 40}, Qt::red, 0}, {{22, 58}, Qt::red, 0}, {{10, 10}, white, 0}, {{70, 40}, white, 0}};
+            << Spots{{{40, 40}, Qt::red, 0}, {{22, 58}, Qt::red, 0}, {{10, 10}, white, 0}, {{70, 40}, white, 0}}
+            << QRect() << QRect();
         // A clip restored away, then a new one: the new one clips.
         QTest::newRow("clip after a restore")
             << pixelEmf(emfRecord(33, {}) + emfRecord(30, {0, 0, 48, 48}) + emfRecord(34, {-1}) + emfRecord(33, {}) +
                         emfRecord(29, {20, 20, 60, 60}) + emfRecord(37, {int(0x80000004)}) +
                         emfRecord(43, {0, 0, 96, 96}))
-            << Spots{{{40, 40}, white, 0}, {{10, 10}, Qt::black, 0}, {{80, 80}, Qt::black, 0}};
+            << Spots{{{40, 40}, white, 0}, {{10, 10}, Qt::black, 0}, {{80, 80}, Qt::black, 0}} << QRect() << QRect();
+        // Y up (window extent negative), escapement 270 degrees: the text
+        // runs up from its start near the bottom, not down out of the picture.
+        QByteArray up =
+            emfRecord(17, {8}) + emfRecord(9, {100, -100}) + emfRecord(11, {96, 96}) + emfRecord(12, {0, 96});
+        up += emfRecord(82, {1, -16, 0, 2700, 2700, 700, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        QByteArray text = emfRecord(84, {0, 0, 0, 0, 2, 0x3f800000, 0x3f800000, 50, 20, 6, 76, 0, 0, 0, 0, 0, 0});
+        text.append(QByteArray("H\0H\0H\0H\0H\0H\0", 12));
+        text[4] = char(text.size());
+        QTest::newRow("escapement with y up")
+            << pixelEmf(up + emfRecord(37, {1}) + text) << Spots() << QRect(40, 15, 40, 60) << QRect(0, 82, 96, 14);
     }
+
     void playbackRules()
     {
         QFETCH(QByteArray, data);
         QFETCH(Spots, spots);
+        QFETCH(QRect, inked);
+        QFETCH(QRect, blank);
         const PictureLoadResult r = loadPictureFromData(data);
         QVERIFY2(r.ok(), qPrintable(r.error));
-        const QString failed = spotsFailing(r.picture.image, spots);
+        const QImage &img = r.picture.image;
+        const QString failed = spotsFailing(img, spots);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        auto dark = [&img](const QRect &area) {
+            int n = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    n += qGray(px(img, x, y)) < 100;
+            return n;
+        };
+        QVERIFY2(inked.isEmpty() || dark(inked) > 20, "nothing drawn where it belongs");
+        QCOMPARE(dark(blank), 0);
     }
 
     // Files of known geometry from the shared test pictures.

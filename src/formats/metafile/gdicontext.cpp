@@ -927,9 +927,12 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     if (opaqueBox)
         fillRect(box, m_state.bkColor);
 
-    // The baseline turns with the world transform's x axis, then by the
-    // font's escapement (counter-clockwise as seen).
-    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - m_state.font.escapement / 10.0;
+    // The baseline is the escapement's logical direction mapped to the
+    // device: with the y axis flipped, an escapement of 270 degrees runs up
+    // the page, as charts with y up expect.
+    const double esc = m_state.font.escapement * M_PI / 1800;
+    const QPointF base = t.map(QPointF(std::cos(esc), -std::sin(esc))) - t.map(QPointF(0, 0));
+    const double angle = std::atan2(base.y(), base.x()) * 180 / M_PI;
     m_painter.translate(d);
     m_painter.rotate(angle);
     double x = 0;
