@@ -57,6 +57,15 @@ QByteArray wmfSolidBrush(quint32 bgr, int slot = 0)
     return wmfRecord(0x02FC, {0, qint16(bgr & 0xffff), qint16(bgr >> 16), 0}) + wmfRecord(0x012D, {qint16(slot)});
 }
 
+// A WMF record whose parameters are followed by data (a bitmap).
+QByteArray wmfRecordWith(quint16 function, const QVector<qint16> &params, const QByteArray &data)
+{
+    QByteArray rec = wmfRecord(function, params) + data;
+    const quint32 words = quint32(rec.size() / 2);
+    rec.replace(0, 4, QByteArray(reinterpret_cast<const char *>(&words), 4));
+    return rec;
+}
+
 // WMF of 200 x 100 units drawing GBK text in the given (GBK) face, 40 units high.
 QByteArray wmfText(const QByteArray &face, const QByteArray &text)
 {
@@ -1023,10 +1032,8 @@ private slots:
         for (int i = 0; i < side * side; ++i)
             bits.append("\x00\x00\xff", 3); // red, rows already multiples of 4 bytes
         const QByteArray dib = craftBmp(side, side, 24, 0, bits).mid(14);
-        QByteArray rec = wmfRecord(0x0F43, {0x0020, 0x00CC, 0, qint16(side), qint16(side), 0, 0, 100, 100, 0, 0});
-        rec.append(dib);
-        const quint32 words = quint32(rec.size() / 2);
-        rec.replace(0, 4, QByteArray(reinterpret_cast<const char *>(&words), 4));
+        const QByteArray rec =
+            wmfRecordWith(0x0F43, {0x0020, 0x00CC, 0, qint16(side), qint16(side), 0, 0, 100, 100, 0, 0}, dib);
         const QByteArray wmf = craftWmf(setWindow(0, 0, 100, 100) + rec + wmfEof(), 0);
         const PictureLoadResult r = loadPictureFromData(wmf);
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -1137,6 +1144,13 @@ private slots:
         text[4] = char(text.size());
         QTest::newRow("escapement with y up")
             << pixelEmf(up + emfRecord(37, {1}) + text) << Spots() << QRect(40, 15, 40, 60) << QRect(0, 82, 96, 14);
+        // SetDIBitsToDevice of the 2 x 2 bitmap at (20,10), a unit a pixel.
+        QTest::newRow("wmf bitmap set to the device")
+            << craftWmf(setWindow(0, 0, 40, 40) +
+                            wmfRecordWith(0x0D33, {0, 2, 0, 0, 0, 2, 2, 10, 20}, tinyBmp().mid(14)) + wmfEof(),
+                        0)
+            << Spots{{{20, 10}, Qt::red, 0}, {{20, 11}, Qt::blue, 0}, {{21, 11}, Qt::green, 0}, {{5, 5}, white, 0}}
+            << QRect() << QRect();
     }
 
     void playbackRules()
