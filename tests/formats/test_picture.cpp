@@ -1151,6 +1151,16 @@ private slots:
                         0)
             << Spots{{{20, 10}, Qt::red, 0}, {{20, 11}, Qt::blue, 0}, {{21, 11}, Qt::green, 0}, {{5, 5}, white, 0}}
             << QRect() << QRect();
+        // An all-zero monochrome brush paints in the text colour current at
+        // each fill, not the one it was made under.
+        QByteArray mono = emfRecord(93, {1, 2, 32, 40, 72, 32, 40, 8, 8, 1 | (1 << 16), 0, 32, 0, 0, 0, 0});
+        mono.append(QByteArray(32, '\0'));
+        mono[4] = char(mono.size());
+        QTest::newRow("monochrome brush coloured when it paints")
+            << pixelEmf(emfRecord(24, {0xff0000}) + mono + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(24, {0x00ff00}) + emfRecord(43, {0, 0, 48, 96}) + emfRecord(24, {0x0000ff}) +
+                        emfRecord(43, {48, 0, 96, 96}))
+            << Spots{{{20, 50}, Qt::green, 0}, {{70, 50}, Qt::red, 0}} << QRect() << QRect();
     }
 
     void playbackRules()

@@ -394,6 +394,17 @@ QBrush GdiContext::qbrush(const GdiBrush &b) const
     case GdiBrush::Hatched:
         return QBrush(b.color, hatchStyle(b.hatch));
     case GdiBrush::Pattern:
+        if (b.mono && !b.pattern.isNull()) {
+            // Coloured once for a run of fills with the same brush and colours.
+            const MonoColouring key{b.pattern.cacheKey(), m_state.textColor.rgb(), m_state.bkColor.rgb()};
+            if (!(key == m_monoColouring)) {
+                QImage coloured = b.pattern;
+                coloured.setColorTable({key.fore, key.back});
+                m_monoBrush = QBrush(coloured.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+                m_monoColouring = key;
+            }
+            return m_monoBrush;
+        }
         if (!b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(b.color);

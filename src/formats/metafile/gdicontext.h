@@ -49,6 +49,9 @@ struct GdiBrush {
     QColor color = Qt::white;
     int hatch = 0;
     QImage pattern;
+    // A 1-bit pattern coloured when it paints: 0 bits in the text colour,
+    // 1 bits in the background colour of that moment.
+    bool mono = false;
 };
 
 struct GdiFont {
@@ -270,6 +273,17 @@ private:
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
     void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
     void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
+
+    struct MonoColouring {
+        qint64 pattern = 0;
+        QRgb fore = 0, back = 0;
+        bool operator==(const MonoColouring &o) const
+        {
+            return pattern == o.pattern && fore == o.fore && back == o.back;
+        }
+    };
+    mutable MonoColouring m_monoColouring;
+    mutable QBrush m_monoBrush;
 
     QImage *m_image;
     DecodeStop *m_stop;
