@@ -1161,6 +1161,12 @@ private slots:
                         emfRecord(24, {0x00ff00}) + emfRecord(43, {0, 0, 48, 96}) + emfRecord(24, {0x0000ff}) +
                         emfRecord(43, {48, 0, 96, 96}))
             << Spots{{{20, 50}, Qt::green, 0}, {{70, 50}, Qt::red, 0}} << QRect() << QRect();
+        // XOR with a red brush where nothing is drawn yet: mixed with the
+        // white page, cyan.
+        QTest::newRow("xor on the untouched picture")
+            << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(20, {7}) + emfRecord(43, {20, 20, 60, 60}))
+            << Spots{{{40, 40}, Qt::cyan, 0}, {{80, 80}, white, 0}} << QRect() << QRect();
     }
 
     void playbackRules()

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <sys/mman.h>
 
 namespace ptt::metafile {
@@ -507,6 +508,17 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
             };
             m_painter.setCompositionMode(modes[m_state.rop2]);
         }
+    }
+    if (mixed && m_state.rop2 != 1 && m_state.rop2 != 16) {
+        const bool filled = fill && m_state.brush.style != GdiBrush::Null;
+        const QPen outline = pen;
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) {
+            if (filled)
+                mask.fillPath(dev, Qt::black);
+            if (outline.style() != Qt::NoPen)
+                mask.strokePath(
+                    dev, QPen(Qt::black, outline.widthF(), outline.style(), outline.capStyle(), outline.joinStyle()));
+        });
     }
     if (fill && m_state.brush.style != GdiBrush::Null) {
         if (m_state.brush.style == GdiBrush::Hatched && m_state.bkMode == 2 && !mixed)
@@ -1009,12 +1021,14 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
         m_painter.fillPath(dev, Qt::white);
         break;
     case 0x00550009: // invert the destination
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         m_painter.fillPath(dev, Qt::black);
         m_painter.restore();
         break;
     case 0x005A0049: // brush xor destination
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         m_painter.fillPath(dev, qbrush(m_state.brush));
@@ -1072,6 +1086,10 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     default:
         break;
     }
+    if (mode != QPainter::CompositionMode_SourceOver) {
+        const QPolygonF area = t.map(QPolygonF(dest));
+        whitenUntouched(area.boundingRect(), [&](QPainter &mask) { mask.drawPolygon(area); });
+    }
     m_painter.save();
     m_painter.setTransform(t);
     m_painter.setCompositionMode(mode);
@@ -1080,6 +1098,37 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     // Source rectangles of DIBs count rows from the top here.
     m_painter.drawImage(dest, img, src.isValid() ? src : QRectF(img.rect()));
     m_painter.restore();
+}
+
+// Raster operations mix with the page under the picture, white, where the
+// picture has drawn nothing yet; on transparent pixels they would leave no
+// trace. So the pixels the operation covers (drawn by paintCover, in device
+// pixels, within the clip) are made white first where untouched.
+void GdiContext::whitenUntouched(const QRectF &deviceBounds, const std::function<void(QPainter &)> &paintCover)
+{
+    const QRect box = deviceBounds.toAlignedRect().adjusted(-2, -2, 2, 2).intersected(m_image->rect());
+    if (box.isEmpty() || m_image->format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    QImage cover(box.size(), QImage::Format_Alpha8);
+    if (cover.isNull())
+        return;
+    cover.fill(0);
+    {
+        QPainter mask(&cover);
+        mask.translate(-box.topLeft());
+        if (m_painter.hasClipping())
+            mask.setClipRegion(m_painter.clipRegion());
+        mask.setPen(Qt::NoPen);
+        mask.setBrush(Qt::black);
+        paintCover(mask);
+    }
+    for (int y = 0; y < box.height() && !m_stop->poll(); ++y) {
+        const uchar *c = cover.constScanLine(y);
+        auto *row = reinterpret_cast<QRgb *>(m_image->scanLine(box.top() + y)) + box.left();
+        for (int x = 0; x < box.width(); ++x)
+            if (c[x] && qAlpha(row[x]) == 0)
+                row[x] = 0xffffffff;
+    }
 }
 
 void GdiContext::beginPath()

@@ -16,6 +16,7 @@
 
 #include "../decodestop.h"
 
+#include <functional>
 #include <vector>
 
 namespace ptt::metafile {
@@ -268,6 +269,7 @@ private:
     QFont qfont(double *pixelHeight) const;
     bool sane(const QPainterPath &dev) const;
     void continueFigure(const QPainterPath &piece);
+    void whitenUntouched(const QRectF &deviceBounds, const std::function<void(QPainter &)> &paintCover);
     bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
     void hold(const GdiObject &o, int sign);
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
