@@ -1167,6 +1167,12 @@ private slots:
             << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
                         emfRecord(20, {7}) + emfRecord(43, {20, 20, 60, 60}))
             << Spots{{{40, 40}, Qt::cyan, 0}, {{80, 80}, white, 0}} << QRect() << QRect();
+        // A cosmetic pen (width 0) on pixel edges: one row of solid red, not
+        // two rows of pink.
+        QTest::newRow("pen thinner than a pixel")
+            << pixelEmf(emfRecord(38, {1, 0, 0, 0, 0x0000ff}) + emfRecord(37, {1}) + emfRecord(27, {10, 50}) +
+                        emfRecord(54, {90, 50}))
+            << Spots{{{50, 50}, Qt::red, 0}, {{50, 49}, white, 0}, {{50, 51}, white, 0}} << QRect() << QRect();
     }
 
     void playbackRules()

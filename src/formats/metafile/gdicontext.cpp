@@ -525,8 +525,18 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
             m_painter.fillPath(dev, m_state.bkColor);
         m_painter.fillPath(dev, brush);
     }
-    if (pen.style() != Qt::NoPen)
+    if (pen.style() != Qt::NoPen) {
+        // A pen thinner than a pixel draws one solid pixel wide, unsmoothed,
+        // where a smoothed line would straddle two pixels in grey.
+        const bool hairline = !mixed && !(m_state.pen.width * scale() >= 1);
+        if (hairline) {
+            m_painter.save();
+            m_painter.setRenderHint(QPainter::Antialiasing, false);
+        }
         m_painter.strokePath(dev, pen);
+        if (hairline)
+            m_painter.restore();
+    }
     if (mixed)
         m_painter.restore();
 }
