@@ -1173,6 +1173,17 @@ private slots:
             << pixelEmf(emfRecord(38, {1, 0, 0, 0, 0x0000ff}) + emfRecord(37, {1}) + emfRecord(27, {10, 50}) +
                         emfRecord(54, {90, 50}))
             << Spots{{{50, 50}, Qt::red, 0}, {{50, 49}, white, 0}, {{50, 51}, white, 0}} << QRect() << QRect();
+        // AlphaBlend with per-pixel alpha over a red page: a 2 x 1 source, its
+        // left pixel transparent, its right one opaque blue.
+        QByteArray blend = emfRecord(114, {0, 0,          96, 96, 10, 10, 40,  40, 0x01ff0000, 0, 0, 0x3f800000, 0,
+                                           0, 0x3f800000, 0,  0,  0,  0,  108, 40, 148,        8, 2, 1});
+        for (quint32 v : {40u, 2u, 1u, 1u | (32u << 16), 0u, 8u, 0u, 0u, 0u, 0u, 0u, 0xff0000ffu})
+            put32(&blend, v);
+        blend[4] = char(blend.size());
+        QTest::newRow("alpha blend with per-pixel alpha")
+            << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(43, {0, 0, 96, 96}) + blend)
+            << Spots{{{20, 30}, Qt::red, 0}, {{40, 30}, Qt::blue, 0}} << QRect() << QRect();
     }
 
     void playbackRules()
