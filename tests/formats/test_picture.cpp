@@ -1184,6 +1184,14 @@ private slots:
             << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
                         emfRecord(43, {0, 0, 96, 96}) + blend)
             << Spots{{{20, 30}, Qt::red, 0}, {{40, 30}, Qt::blue, 0}} << QRect() << QRect();
+        // WMF viewport moved by half the frame: the square drawn at the origin
+        // lands in the bottom-right quarter.
+        QTest::newRow("wmf viewport offset")
+            << craftWmf(setWindow(0, 0, 100, 100) + wmfRecord(0x020E, {100, 100}) + wmfRecord(0x0211, {50, 50}) +
+                            wmfRecord(0x02FA, {5, 0, 0, 0, 0}) + wmfRecord(0x012D, {0}) + wmfSolidBrush(0x0000ff, 1) +
+                            wmfRecord(0x041B, {40, 40, 0, 0}) + wmfEof(),
+                        2)
+            << Spots{{{70, 70}, Qt::red, 0}, {{20, 20}, white, 0}} << QRect() << QRect();
     }
 
     void playbackRules()

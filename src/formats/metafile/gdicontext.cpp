@@ -168,10 +168,18 @@ QTransform GdiContext::pageTransform() const
 {
     const double wx = m_state.winExt.x() == 0 ? 1 : m_state.winExt.x();
     const double wy = m_state.winExt.y() == 0 ? 1 : m_state.winExt.y();
-    if (m_windowOnPicture) {
+    if (m_windowOnPicture && !m_state.viewportSet) {
         const double sx = m_image->width() / wx;
         const double sy = m_image->height() / wy;
         return QTransform(sx, 0, 0, sy, -m_state.winOrg.x() * sx, -m_state.winOrg.y() * sy);
+    }
+    if (m_windowOnPicture) {
+        const double fx = m_image->width() / (m_frame.width() == 0 ? 1 : m_frame.width());
+        const double fy = m_image->height() / (m_frame.height() == 0 ? 1 : m_frame.height());
+        const double sx = m_state.vpExt.x() / wx * fx;
+        const double sy = m_state.vpExt.y() / wy * fy;
+        return QTransform(sx, 0, 0, sy, (m_state.vpOrg.x() - m_frame.left()) * fx - m_state.winOrg.x() * sx,
+                          (m_state.vpOrg.y() - m_frame.top()) * fy - m_state.winOrg.y() * sy);
     }
     double sx = 1, sy = 1;
     const double mm = mapModeUnitMm(m_state.mapMode);

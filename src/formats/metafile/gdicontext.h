@@ -105,6 +105,7 @@ struct DcState {
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
     QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
+    bool viewportSet = false;
     QTransform world;
     bool hasClip = false;
     // The clip in image pixels: whole pixels as a region while every step
@@ -140,8 +141,16 @@ public:
         m_pxPerMmX = x;
         m_pxPerMmY = y;
     }
-    // WMF plays the window straight onto the picture, whatever the map mode.
-    void setWindowOnPicture(bool on) { m_windowOnPicture = on; }
+    // WMF plays the window straight onto the picture, whatever the map mode,
+    // until the file sets a viewport: that is read in the units of the
+    // picture's frame (the first window), which the picture shows.
+    void setWindowOnPicture(const QRectF &frame)
+    {
+        m_windowOnPicture = true;
+        m_frame = frame;
+        m_state.vpOrg = frame.topLeft();
+        m_state.vpExt = QPointF(frame.width(), frame.height());
+    }
 
     QTransform pageTransform() const;
     QTransform fullTransform() const; // logical units to image pixels
@@ -186,9 +195,17 @@ public:
     QPointF windowExt() const { return m_state.winExt; }
     void setWindowExt(QPointF ext) { m_state.winExt = ext; }
     QPointF viewportOrg() const { return m_state.vpOrg; }
-    void setViewportOrg(QPointF org) { m_state.vpOrg = org; }
+    void setViewportOrg(QPointF org)
+    {
+        m_state.vpOrg = org;
+        m_state.viewportSet = true;
+    }
     QPointF viewportExt() const { return m_state.vpExt; }
-    void setViewportExt(QPointF ext) { m_state.vpExt = ext; }
+    void setViewportExt(QPointF ext)
+    {
+        m_state.vpExt = ext;
+        m_state.viewportSet = true;
+    }
     const QTransform &worldTransform() const { return m_state.world; }
     void setWorldTransform(const QTransform &t) { m_state.world = t; }
 
@@ -296,6 +313,7 @@ private:
     QTransform m_device;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
     bool m_windowOnPicture = false;
+    QRectF m_frame;
     std::vector<GdiObject> m_objects; // grows up to m_objectSlots; slots past its end are empty
     int m_objectSlots = 0;
     size_t m_firstFree = 0; // no empty slot before this one
