@@ -1192,6 +1192,18 @@ private slots:
                             wmfRecord(0x041B, {40, 40, 0, 0}) + wmfEof(),
                         2)
             << Spots{{{70, 70}, Qt::red, 0}, {{20, 20}, white, 0}} << QRect() << QRect();
+        // FrameRgn of one rectangle, strokes 3 wide, with the black stock
+        // brush; InvertRgn of another on the untouched (white) page.
+        QTest::newRow("region framed and inverted")
+            << pixelEmf(emfRecord(72, {0,  0,  96, 96, 48, int(0x80000004), 3, 3, 32, 1, 1, 16, 40, 40, 80,
+                                       80, 40, 40, 80, 80}) +
+                        emfRecord(73, {0, 0, 96, 96, 48, 32, 1, 1, 16, 10, 10, 30, 30, 10, 10, 30, 30}))
+            << Spots{{{41, 60}, Qt::black, 0},
+                     {{78, 60}, Qt::black, 0},
+                     {{60, 60}, white, 0},
+                     {{20, 20}, Qt::black, 0},
+                     {{35, 20}, white, 0}}
+            << QRect() << QRect();
     }
 
     void playbackRules()

@@ -833,21 +833,54 @@ void GdiContext::fillRegion(int regionIndex, int brushIndex)
         fillLogicalRegion(m_objects[size_t(regionIndex)].region, qbrush(brush));
 }
 
+namespace {
+
+// The part of a region that a w x h box moved along its inside edge reaches:
+// the region less the region shrunk by w and h.
+QRegion frameOf(const QRegion &region, int w, int h)
+{
+    const int fw = std::max(1, std::abs(w)), fh = std::max(1, std::abs(h));
+    const QRegion inner = region.intersected(region.translated(fw, 0))
+                              .intersected(region.translated(-fw, 0))
+                              .intersected(region.translated(0, fh))
+                              .intersected(region.translated(0, -fh));
+    return region.subtracted(inner);
+}
+
+} // namespace
+
 void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
 {
     if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
         m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0 ||
         size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
         return;
-    // The frame is the part of the region that a w x h box moved along its
-    // inside edge reaches: the region less the region shrunk by w and h.
-    const QRegion &region = m_objects[size_t(regionIndex)].region;
-    const int fw = std::max(1, std::abs(w)), fh = std::max(1, std::abs(h));
-    const QRegion inner = region.intersected(region.translated(fw, 0))
-                              .intersected(region.translated(-fw, 0))
-                              .intersected(region.translated(0, fh))
-                              .intersected(region.translated(0, -fh));
-    fillLogicalRegion(region.subtracted(inner), qbrush(m_objects[size_t(brushIndex)].brush));
+    fillLogicalRegion(frameOf(m_objects[size_t(regionIndex)].region, w, h),
+                      qbrush(m_objects[size_t(brushIndex)].brush));
+}
+
+void GdiContext::frameImageRegion(const QRegion &dev, QSizeF strokeLogical)
+{
+    const QTransform t = fullTransform();
+    const double w = std::abs(strokeLogical.width() * t.m11()), h = std::abs(strokeLogical.height() * t.m22());
+    const int limit = m_image->width() + m_image->height();
+    fillImageRegion(
+        frameOf(dev, int(std::min<double>(std::round(w), limit)), int(std::min<double>(std::round(h), limit))));
+}
+
+void GdiContext::invertImageRegion(const QRegion &dev)
+{
+    const QRegion inside = dev.intersected(m_image->rect());
+    if (inside.isEmpty())
+        return;
+    whitenUntouched(inside.boundingRect(), [&inside](QPainter &mask) {
+        mask.setClipRegion(inside, Qt::IntersectClip);
+        mask.fillRect(inside.boundingRect(), Qt::black);
+    });
+    m_painter.save();
+    m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    fillImageRegion(inside, QBrush(Qt::black));
+    m_painter.restore();
 }
 
 void GdiContext::selectClipRegion(int regionIndex)

@@ -243,6 +243,10 @@ public:
     // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
     void fillRegion(int regionIndex, int brushIndex);
     void frameRegion(int regionIndex, int brushIndex, int w, int h);
+    // A region in image pixels framed with the selected brush, the stroke in
+    // logical units; a region in image pixels inverted.
+    void frameImageRegion(const QRegion &dev, QSizeF strokeLogical);
+    void invertImageRegion(const QRegion &dev);
     void selectClipRegion(int regionIndex);
     // Whole image pixels, with the given brush or the selected one.
     void fillImageRegion(const QRegion &imagePixels);
