@@ -117,6 +117,32 @@ struct Spot {
 };
 using Spots = QList<Spot>;
 
+// An icon of 32-bit square entries of the given sides, each one colour (BGRA).
+QByteArray icoOfEntries(const QVector<QPair<int, quint32>> &entries)
+{
+    QByteArray ico(6, '\0');
+    ico[2] = 1;
+    ico[4] = char(entries.size());
+    QByteArray images;
+    const int dirEnd = 6 + 16 * int(entries.size());
+    for (const auto &[side, colour] : entries) {
+        const quint32 at = quint32(dirEnd + images.size());
+        const int mask = (side + 31) / 32 * 4 * side;
+        ico.append(char(side)).append(char(side)).append(QByteArray("\0\0\1\0\x20\0", 6));
+        put32(&ico, quint32(40 + side * side * 4 + mask));
+        put32(&ico, at);
+        for (quint32 v : {40u, quint32(side), quint32(side * 2)})
+            put32(&images, v);
+        put16(&images, 1);
+        put16(&images, 32);
+        images.append(QByteArray(24, '\0'));
+        for (int i = 0; i < side * side; ++i)
+            put32(&images, colour);
+        images.append(QByteArray(mask, '\0'));
+    }
+    return ico + images;
+}
+
 // The spots of the picture that do not show what they must, described.
 QString spotsFailing(const QImage &img, const Spots &spots)
 {
@@ -309,6 +335,30 @@ private slots:
         QCOMPARE(px(img, 4, 1), QRgb(0x000000));
         QCOMPARE(px(img, 2, 2), QRgb(0x000000)); // the row the delta skipped
         QCOMPARE(px(img, 2, 0), QRgb(0x000000)); // never reached
+    }
+
+    // The entry shown is the one nearest the standard icon size, 32 x 32.
+    void icoEntryForIconSize_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QSize>("natural");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("32 after 16") << icoOfEntries({{16, 0xffff0000u}, {32, 0xff0000ffu}}) << QSize(32, 32)
+                                     << QColor(Qt::blue);
+        QTest::newRow("24 nearer than 48") << icoOfEntries({{48, 0xffff0000u}, {24, 0xff00ff00u}, {8, 0xff0000ffu}})
+                                           << QSize(24, 24) << QColor(Qt::green);
+        QTest::newRow("one entry") << icoOfEntries({{16, 0xffff0000u}}) << QSize(16, 16) << QColor(Qt::red);
+    }
+    void icoEntryForIconSize()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QSize, natural);
+        QFETCH(QColor, colour);
+        const PictureLoadResult r = loadPictureFromData(data);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.picture.naturalSize, natural);
+        QCOMPARE(r.picture.image.size(), natural);
+        QCOMPARE(px(r.picture.image, 3, 3), colour.rgb() & 0xffffff);
     }
 
     void icoWithUnderstatedSizeLoads()
