@@ -227,11 +227,17 @@ private:
 
 // prefill: the decoder may leave pixels unwritten (a short file), so the
 // image is filled before it decodes into it.
-QImage readWithQt(QIODevice *device, const char *format, QString *error, bool prefill, qint64 maxPixels)
+// imageIndex: which image of a file holding several (an icon's entries).
+QImage readWithQt(QIODevice *device, const char *format, QString *error, bool prefill, qint64 maxPixels,
+                  int imageIndex = 0)
 {
     QImageReader reader(device, format);
     reader.setAutoTransform(false);
     reader.setDecideFormatFromContent(false);
+    if (imageIndex > 0 && !reader.jumpToImage(imageIndex)) {
+        fail(error, corruptMessage());
+        return QImage();
+    }
     reader.setAllocationLimit(int(PictureLimits::maxPixels * 4 / (1 << 20)) + 16);
     const QSize size = reader.size();
     if (size.isValid()) {
@@ -264,12 +270,13 @@ QImage readWithQt(QIODevice *device, const char *format, QString *error, bool pr
     return image;
 }
 
-QImage readWithQt(const QByteArray &bytes, const char *format, QString *error, bool prefill, qint64 maxPixels)
+QImage readWithQt(const QByteArray &bytes, const char *format, QString *error, bool prefill, qint64 maxPixels,
+                  int imageIndex = 0)
 {
     QBuffer buffer;
     buffer.setData(bytes);
     buffer.open(QIODevice::ReadOnly);
-    return readWithQt(&buffer, format, error, prefill, maxPixels);
+    return readWithQt(&buffer, format, error, prefill, maxPixels, imageIndex);
 }
 
 // Rewrites header fields Qt's reader does not take into equivalent ones it
@@ -463,13 +470,19 @@ bool checkGif(const QByteArray &d, QSize *size, QString *error, DecodeStop *stop
     return fail(error, corruptMessage());
 }
 
-bool checkIco(const QByteArray &d, QSize *size, QString *error)
+// Of an icon's entries, the one the platform shows at its standard icon size
+// (32 x 32 at 96 dpi): the nearest in size, then the deepest in colour, then
+// the first; its number through *index. False for a broken directory.
+bool checkIco(const QByteArray &d, QSize *size, QString *error, int *index = nullptr)
 {
     const RecordReader r = readerOf(d);
     const quint32 count = r.u16(4);
     if (count == 0 || count > 1024 || !r.has(6, quint64(count) * 16))
         return fail(error, corruptMessage());
     const quint32 dirEnd = 6 + count * 16;
+    constexpr qint64 kIconSide = 32;
+    qint64 bestDistance = 0;
+    int bestDepth = 0;
     for (quint32 i = 0; i < count; ++i) {
         const quint32 e = 6 + i * 16;
         const quint32 offset = r.u32(e + 12);
@@ -479,6 +492,7 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
         // size, so what must fit is the rest of the file.
         const quint32 span = quint32(d.size()) - offset;
         QSize entry;
+        int depth = 32; // a PNG image: true colour
         if (r.has(offset, 24) && r.u32(offset) == 0x474E5089u) {
             // A PNG image: its IHDR gives the size.
             entry = QSize(int(qFromBigEndian<quint32>(r.data() + offset + 16) & 0x7FFFFFFF),
@@ -508,14 +522,22 @@ bool checkIco(const QByteArray &d, QSize *size, QString *error)
             if (need > span)
                 return fail(error, corruptMessage());
             entry = QSize(int(w), int(h));
+            depth = int(bpp);
         }
         const QString big = checkDimensions(entry.width(), entry.height());
         if (entry.isEmpty())
             return fail(error, corruptMessage());
         if (!big.isEmpty())
             return fail(error, big);
-        if (i == 0)
+        const qint64 distance =
+            std::abs(qint64(entry.width()) - kIconSide) + std::abs(qint64(entry.height()) - kIconSide);
+        if (i == 0 || distance < bestDistance || (distance == bestDistance && depth > bestDepth)) {
+            bestDistance = distance;
+            bestDepth = depth;
             *size = entry;
+            if (index)
+                *index = int(i);
+        }
     }
     return true;
 }
@@ -656,8 +678,13 @@ QImage decodeRasterAsIs(PictureFormat format, const QByteArray &data, QString *e
     case PictureFormat::Gif:
         return readWithQt(data, "gif", error, true, maxPixels);
     case PictureFormat::Ico:
-    case PictureFormat::Cur:
-        return readWithQt(data, "ico", error, true, maxPixels);
+    case PictureFormat::Cur: {
+        QSize size;
+        int index = 0;
+        if (!checkIco(data, &size, error, &index))
+            return QImage();
+        return readWithQt(data, "ico", error, true, maxPixels, index);
+    }
     default:
         fail(error, QStringLiteral("这不是可以读取的图片文件。"));
         return QImage();

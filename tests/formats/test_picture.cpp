@@ -57,6 +57,15 @@ QByteArray wmfSolidBrush(quint32 bgr, int slot = 0)
     return wmfRecord(0x02FC, {0, qint16(bgr & 0xffff), qint16(bgr >> 16), 0}) + wmfRecord(0x012D, {qint16(slot)});
 }
 
+// A WMF record whose parameters are followed by data (a bitmap).
+QByteArray wmfRecordWith(quint16 function, const QVector<qint16> &params, const QByteArray &data)
+{
+    QByteArray rec = wmfRecord(function, params) + data;
+    const quint32 words = quint32(rec.size() / 2);
+    rec.replace(0, 4, QByteArray(reinterpret_cast<const char *>(&words), 4));
+    return rec;
+}
+
 // WMF of 200 x 100 units drawing GBK text in the given (GBK) face, 40 units high.
 QByteArray wmfText(const QByteArray &face, const QByteArray &text)
 {
@@ -107,6 +116,63 @@ struct Spot {
     Expect expect = Near;
 };
 using Spots = QList<Spot>;
+
+// An icon of 32-bit square entries of the given sides, each one colour (BGRA).
+QByteArray icoOfEntries(const QVector<QPair<int, quint32>> &entries)
+{
+    QByteArray ico(6, '\0');
+    ico[2] = 1;
+    ico[4] = char(entries.size());
+    QByteArray images;
+    const int dirEnd = 6 + 16 * int(entries.size());
+    for (const auto &[side, colour] : entries) {
+        const quint32 at = quint32(dirEnd + images.size());
+        const int mask = (side + 31) / 32 * 4 * side;
+        ico.append(char(side)).append(char(side)).append(QByteArray("\0\0\1\0\x20\0", 6));
+        put32(&ico, quint32(40 + side * side * 4 + mask));
+        put32(&ico, at);
+        for (quint32 v : {40u, quint32(side), quint32(side * 2)})
+            put32(&images, v);
+        put16(&images, 1);
+        put16(&images, 32);
+        images.append(QByteArray(24, '\0'));
+        for (int i = 0; i < side * side; ++i)
+            put32(&images, colour);
+        images.append(QByteArray(mask, '\0'));
+    }
+    return ico + images;
+}
+
+// The spots of the picture that do not show what they must, described.
+QString spotsFailing(const QImage &img, const Spots &spots)
+{
+    QString failed;
+    for (const Spot &spot : spots) {
+        const QRgb c = px(img, spot.at.x(), spot.at.y());
+        bool ok = false;
+        switch (spot.expect) {
+        case Spot::Near:
+            ok = near(c, spot.colour, spot.tol);
+            break;
+        case Spot::Far:
+            ok = !near(c, spot.colour, spot.tol);
+            break;
+        case Spot::Bluish:
+            ok = qBlue(c) > qRed(c) + 60;
+            break;
+        }
+        if (!ok)
+            failed +=
+                QStringLiteral("at %1,%2: #%3; ").arg(spot.at.x()).arg(spot.at.y()).arg(c, 6, 16, QLatin1Char('0'));
+    }
+    return failed;
+}
+
+// An EMF of 96 x 96 pixels whose device pixels are picture pixels.
+QByteArray pixelEmf(const QByteArray &records)
+{
+    return craftEmf(records + emfEof(), QRect(0, 0, 2540, 2540), 8, QSize(960, 960), QSize(254, 254));
+}
 
 } // namespace
 
@@ -269,6 +335,30 @@ private slots:
         QCOMPARE(px(img, 4, 1), QRgb(0x000000));
         QCOMPARE(px(img, 2, 2), QRgb(0x000000)); // the row the delta skipped
         QCOMPARE(px(img, 2, 0), QRgb(0x000000)); // never reached
+    }
+
+    // The entry shown is the one nearest the standard icon size, 32 x 32.
+    void icoEntryForIconSize_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QSize>("natural");
+        QTest::addColumn<QColor>("colour");
+        QTest::newRow("32 after 16") << icoOfEntries({{16, 0xffff0000u}, {32, 0xff0000ffu}}) << QSize(32, 32)
+                                     << QColor(Qt::blue);
+        QTest::newRow("24 nearer than 48") << icoOfEntries({{48, 0xffff0000u}, {24, 0xff00ff00u}, {8, 0xff0000ffu}})
+                                           << QSize(24, 24) << QColor(Qt::green);
+        QTest::newRow("one entry") << icoOfEntries({{16, 0xffff0000u}}) << QSize(16, 16) << QColor(Qt::red);
+    }
+    void icoEntryForIconSize()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(QSize, natural);
+        QFETCH(QColor, colour);
+        const PictureLoadResult r = loadPictureFromData(data);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        QCOMPARE(r.picture.naturalSize, natural);
+        QCOMPARE(r.picture.image.size(), natural);
+        QCOMPARE(px(r.picture.image, 3, 3), colour.rgb() & 0xffffff);
     }
 
     void icoWithUnderstatedSizeLoads()
@@ -992,10 +1082,8 @@ private slots:
         for (int i = 0; i < side * side; ++i)
             bits.append("\x00\x00\xff", 3); // red, rows already multiples of 4 bytes
         const QByteArray dib = craftBmp(side, side, 24, 0, bits).mid(14);
-        QByteArray rec = wmfRecord(0x0F43, {0x0020, 0x00CC, 0, qint16(side), qint16(side), 0, 0, 100, 100, 0, 0});
-        rec.append(dib);
-        const quint32 words = quint32(rec.size() / 2);
-        rec.replace(0, 4, QByteArray(reinterpret_cast<const char *>(&words), 4));
+        const QByteArray rec =
+            wmfRecordWith(0x0F43, {0x0020, 0x00CC, 0, qint16(side), qint16(side), 0, 0, 100, 100, 0, 0}, dib);
         const QByteArray wmf = craftWmf(setWindow(0, 0, 100, 100) + rec + wmfEof(), 0);
         const PictureLoadResult r = loadPictureFromData(wmf);
         QVERIFY2(r.ok(), qPrintable(r.error));
@@ -1057,6 +1145,139 @@ private slots:
         QVERIFY(kai != hei);
     }
 
+    // Small crafted pictures, each drawing one rule of the platform's playback.
+    void playbackRules_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<Spots>("spots");
+        QTest::addColumn<QRect>("inked"); // where some ink must be
+        QTest::addColumn<QRect>("blank"); // where none may be
+        const QColor white(Qt::white);
+        // A geometric pen 6 wide, red, after the (empty) bitmap fields.
+        QTest::newRow("extended pen: style, width and colour")
+            << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x10000, 6, 0, 0x0000ff, 0, 0}) + emfRecord(37, {1}) +
+                        emfRecord(27, {10, 50}) + emfRecord(54, {90, 50}))
+            << Spots{{{50, 48}, Qt::red, 0}, {{50, 52}, Qt::red, 0}, {{50, 40}, white, 0}} << QRect() << QRect();
+        // Two closed figures of straight Bezier pieces in opposite corners,
+        // each begun by a move: filled, nothing joins them.
+        QByteArray figures = emfRecord(37, {int(0x80000004)}) + emfRecord(59, {}) + emfRecord(27, {10, 10});
+        figures += emfRecord(5, {0, 0, 96, 96, 6, 40, 10, 40, 10, 40, 10, 10, 40, 10, 40, 10, 40}) + emfRecord(61, {});
+        figures += emfRecord(27, {86, 86});
+        figures += emfRecord(5, {0, 0, 96, 96, 6, 56, 86, 56, 86, 56, 86, 86, 56, 86, 56, 86, 56}); // left open
+        figures += emfRecord(60, {}) + emfRecord(62, {0, 0, 96, 96});
+        QTest::newRow("figures of a path stay apart") << pixelEmf(figures)
+                                                      << Spots{{{18, 18}, Qt::black, 0},
+                                                               {{78, 78}, Qt::black, 0},
+                                                               {{60, 48}, white, 0},
+                                                               {{70, 30}, white, 0},
+                                                               {{30, 70}, white, 0}}
+                                                      << QRect() << QRect();
+        // ExtTextOut with no characters, opaque: its rectangle takes the background colour.
+        QTest::newRow("opaque rectangle of an empty text")
+            << pixelEmf(emfRecord(25, {0x0000ff}) +
+                        emfRecord(84, {0, 0, 96, 96, 1, 0x3f800000, 0x3f800000, 10, 10, 0, 0, 2, 20, 20, 60, 60, 0}))
+            << Spots{{{40, 40}, Qt::red, 0}, {{22, 58}, Qt::red, 0}, {{10, 10}, white, 0}, {{70, 40}, white, 0}}
+            << QRect() << QRect();
+        // A clip restored away, then a new one: the new one clips.
+        QTest::newRow("clip after a restore")
+            << pixelEmf(emfRecord(33, {}) + emfRecord(30, {0, 0, 48, 48}) + emfRecord(34, {-1}) + emfRecord(33, {}) +
+                        emfRecord(29, {20, 20, 60, 60}) + emfRecord(37, {int(0x80000004)}) +
+                        emfRecord(43, {0, 0, 96, 96}))
+            << Spots{{{40, 40}, white, 0}, {{10, 10}, Qt::black, 0}, {{80, 80}, Qt::black, 0}} << QRect() << QRect();
+        // Y up (window extent negative), escapement 270 degrees: the text
+        // runs up from its start near the bottom, not down out of the picture.
+        QByteArray up =
+            emfRecord(17, {8}) + emfRecord(9, {100, -100}) + emfRecord(11, {96, 96}) + emfRecord(12, {0, 96});
+        up += emfRecord(82, {1, -16, 0, 2700, 2700, 700, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+        QByteArray text = emfRecord(84, {0, 0, 0, 0, 2, 0x3f800000, 0x3f800000, 50, 20, 6, 76, 0, 0, 0, 0, 0, 0});
+        text.append(QByteArray("H\0H\0H\0H\0H\0H\0", 12));
+        text[4] = char(text.size());
+        QTest::newRow("escapement with y up")
+            << pixelEmf(up + emfRecord(37, {1}) + text) << Spots() << QRect(40, 15, 40, 60) << QRect(0, 82, 96, 14);
+        // SetDIBitsToDevice of the 2 x 2 bitmap at (20,10), a unit a pixel.
+        QTest::newRow("wmf bitmap set to the device")
+            << craftWmf(setWindow(0, 0, 40, 40) +
+                            wmfRecordWith(0x0D33, {0, 2, 0, 0, 0, 2, 2, 10, 20}, tinyBmp().mid(14)) + wmfEof(),
+                        0)
+            << Spots{{{20, 10}, Qt::red, 0}, {{20, 11}, Qt::blue, 0}, {{21, 11}, Qt::green, 0}, {{5, 5}, white, 0}}
+            << QRect() << QRect();
+        // An all-zero monochrome brush paints in the text colour current at
+        // each fill, not the one it was made under.
+        QByteArray mono = emfRecord(93, {1, 2, 32, 40, 72, 32, 40, 8, 8, 1 | (1 << 16), 0, 32, 0, 0, 0, 0});
+        mono.append(QByteArray(32, '\0'));
+        mono[4] = char(mono.size());
+        QTest::newRow("monochrome brush coloured when it paints")
+            << pixelEmf(emfRecord(24, {0xff0000}) + mono + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(24, {0x00ff00}) + emfRecord(43, {0, 0, 48, 96}) + emfRecord(24, {0x0000ff}) +
+                        emfRecord(43, {48, 0, 96, 96}))
+            << Spots{{{20, 50}, Qt::green, 0}, {{70, 50}, Qt::red, 0}} << QRect() << QRect();
+        // XOR with a red brush where nothing is drawn yet: mixed with the
+        // white page, cyan.
+        QTest::newRow("xor on the untouched picture")
+            << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(20, {7}) + emfRecord(43, {20, 20, 60, 60}))
+            << Spots{{{40, 40}, Qt::cyan, 0}, {{80, 80}, white, 0}} << QRect() << QRect();
+        // A cosmetic pen (width 0) on pixel edges: one row of solid red, not
+        // two rows of pink.
+        QTest::newRow("pen thinner than a pixel")
+            << pixelEmf(emfRecord(38, {1, 0, 0, 0, 0x0000ff}) + emfRecord(37, {1}) + emfRecord(27, {10, 50}) +
+                        emfRecord(54, {90, 50}))
+            << Spots{{{50, 50}, Qt::red, 0}, {{50, 49}, white, 0}, {{50, 51}, white, 0}} << QRect() << QRect();
+        // AlphaBlend with per-pixel alpha over a red page: a 2 x 1 source, its
+        // left pixel transparent, its right one opaque blue.
+        QByteArray blend = emfRecord(114, {0, 0,          96, 96, 10, 10, 40,  40, 0x01ff0000, 0, 0, 0x3f800000, 0,
+                                           0, 0x3f800000, 0,  0,  0,  0,  108, 40, 148,        8, 2, 1});
+        for (quint32 v : {40u, 2u, 1u, 1u | (32u << 16), 0u, 8u, 0u, 0u, 0u, 0u, 0u, 0xff0000ffu})
+            put32(&blend, v);
+        blend[4] = char(blend.size());
+        QTest::newRow("alpha blend with per-pixel alpha")
+            << pixelEmf(emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(43, {0, 0, 96, 96}) + blend)
+            << Spots{{{20, 30}, Qt::red, 0}, {{40, 30}, Qt::blue, 0}} << QRect() << QRect();
+        // WMF viewport moved by half the frame: the square drawn at the origin
+        // lands in the bottom-right quarter.
+        QTest::newRow("wmf viewport offset")
+            << craftWmf(setWindow(0, 0, 100, 100) + wmfRecord(0x020E, {100, 100}) + wmfRecord(0x0211, {50, 50}) +
+                            wmfRecord(0x02FA, {5, 0, 0, 0, 0}) + wmfRecord(0x012D, {0}) + wmfSolidBrush(0x0000ff, 1) +
+                            wmfRecord(0x041B, {40, 40, 0, 0}) + wmfEof(),
+                        2)
+            << Spots{{{70, 70}, Qt::red, 0}, {{20, 20}, white, 0}} << QRect() << QRect();
+        // FrameRgn of one rectangle, strokes 3 wide, with the black stock
+        // brush; InvertRgn of another on the untouched (white) page.
+        QTest::newRow("region framed and inverted")
+            << pixelEmf(emfRecord(72, {0,  0,  96, 96, 48, int(0x80000004), 3, 3, 32, 1, 1, 16, 40, 40, 80,
+                                       80, 40, 40, 80, 80}) +
+                        emfRecord(73, {0, 0, 96, 96, 48, 32, 1, 1, 16, 10, 10, 30, 30, 10, 10, 30, 30}))
+            << Spots{{{41, 60}, Qt::black, 0},
+                     {{78, 60}, Qt::black, 0},
+                     {{60, 60}, white, 0},
+                     {{20, 20}, Qt::black, 0},
+                     {{35, 20}, white, 0}}
+            << QRect() << QRect();
+    }
+
+    void playbackRules()
+    {
+        QFETCH(QByteArray, data);
+        QFETCH(Spots, spots);
+        QFETCH(QRect, inked);
+        QFETCH(QRect, blank);
+        const PictureLoadResult r = loadPictureFromData(data);
+        QVERIFY2(r.ok(), qPrintable(r.error));
+        const QImage &img = r.picture.image;
+        const QString failed = spotsFailing(img, spots);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        auto dark = [&img](const QRect &area) {
+            int n = 0;
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    n += qGray(px(img, x, y)) < 100;
+            return n;
+        };
+        QVERIFY2(inked.isEmpty() || dark(inked) > 20, "nothing drawn where it belongs");
+        QCOMPARE(dark(blank), 0);
+    }
+
     // Files of known geometry from the shared test pictures.
     void generated_data()
     {
@@ -1112,21 +1333,8 @@ private slots:
         QVERIFY2(r.ok(), qPrintable(r.error));
         QCOMPARE(r.picture.naturalSize, natural);
         const QImage &img = r.picture.image;
-        for (const Spot &spot : spots) {
-            const QRgb c = px(img, spot.at.x(), spot.at.y());
-            const QString where = QStringLiteral("at %1,%2: #%3").arg(spot.at.x()).arg(spot.at.y()).arg(c, 6, 16);
-            switch (spot.expect) {
-            case Spot::Near:
-                QVERIFY2(near(c, spot.colour, spot.tol), qPrintable(where));
-                break;
-            case Spot::Far:
-                QVERIFY2(!near(c, spot.colour, spot.tol), qPrintable(where));
-                break;
-            case Spot::Bluish:
-                QVERIFY2(qBlue(c) > qRed(c) + 60, qPrintable(where));
-                break;
-            }
-        }
+        const QString failed = spotsFailing(img, spots);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         int dark = 0;
         for (int y = text.top(); y <= text.bottom(); ++y)
             for (int x = text.left(); x <= text.right(); ++x)

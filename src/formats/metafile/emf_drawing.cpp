@@ -121,6 +121,18 @@ void fillRgn(const Record &rec)
     dc.setBrush(saved);
 }
 
+// FrameRgn: a region in device units, framed with a given brush by strokes of
+// a given width and height.
+void frameRgn(const Record &rec)
+{
+    const RecordReader &r = rec.r;
+    GdiContext &dc = rec.dc;
+    const GdiBrush saved = dc.brush();
+    selectObject(dc, r.u32(28));
+    dc.frameImageRegion(regionOf(r, 40, r.u32(24), rec.device, dc), QSizeF(r.i32(32), r.i32(36)));
+    dc.setBrush(saved);
+}
+
 enum GradientMode { GradientFillRectH = 0, GradientFillRectV = 1, GradientFillTriangle = 2 };
 
 void gradientFill(const Record &rec)
@@ -281,6 +293,12 @@ bool playDrawing(const Record &rec)
         break;
     case EMR_FILLRGN:
         fillRgn(rec);
+        break;
+    case EMR_FRAMERGN:
+        frameRgn(rec);
+        break;
+    case EMR_INVERTRGN:
+        dc.invertImageRegion(regionOf(r, 28, r.u32(24), rec.device, dc));
         break;
     case EMR_GRADIENTFILL:
         gradientFill(rec);

@@ -9,8 +9,9 @@ namespace ptt::metafile::emf {
 
 namespace {
 
-// A 1-bit pattern brush's bits, coloured as the device context colours them.
-QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint32 cbBits, QColor fore, QColor back)
+// A 1-bit pattern brush's bits, left 1-bit: the device context colours them
+// when the brush paints.
+QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint32 cbBits)
 {
     if (!r.has(offBmi, 16) || r.u32(offBmi) < 40)
         return QImage();
@@ -22,12 +23,12 @@ QImage monoPattern(const RecordReader &r, quint32 offBmi, quint32 offBits, quint
     if (!r.has(offBits, quint64(stride) * rows) || cbBits < stride * quint32(rows))
         return QImage();
     QImage img(w, rows, QImage::Format_Mono);
-    img.setColorTable({fore.rgb(), back.rgb()});
+    img.setColorTable({qRgb(0, 0, 0), qRgb(255, 255, 255)});
     for (int y = 0; y < rows; ++y) {
         const quint32 src = offBits + quint32(h > 0 ? rows - 1 - y : y) * stride;
         std::memcpy(img.scanLine(y), r.data() + src, std::min<size_t>(size_t(img.bytesPerLine()), stride));
     }
-    return img.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    return img;
 }
 
 // Pen style bits.
@@ -52,13 +53,14 @@ GdiObject extPen(const RecordReader &r)
 {
     GdiObject o;
     o.kind = GdiObject::Pen;
-    o.pen.style = int(r.u32(24));
-    o.pen.width = r.u32(28);
+    // The bitmap's offsets and sizes (8 to 27) come before the pen itself.
+    o.pen.style = int(r.u32(28));
+    o.pen.width = r.u32(32);
     if (!(o.pen.style & kPenGeometric)) // cosmetic: one pixel
         o.pen.width = 0;
-    if (r.u32(32) == kBrushNull)
+    if (r.u32(36) == kBrushNull)
         o.pen.style = (o.pen.style & ~kPenStyleMask) | kPenNull;
-    o.pen.color = colorRef(r, 36);
+    o.pen.color = colorRef(r, 40);
     return o;
 }
 
@@ -74,7 +76,8 @@ GdiObject brush(const RecordReader &r)
     return o;
 }
 
-// Monochrome pattern: set bits in the background colour, clear in the text colour.
+// Monochrome pattern: set bits in the background colour, clear in the text
+// colour, both taken when the brush paints.
 GdiObject monoBrush(const Record &rec)
 {
     const RecordReader &r = rec.r;
@@ -82,8 +85,9 @@ GdiObject monoBrush(const Record &rec)
     o.kind = GdiObject::Brush;
     o.brush.style = GdiBrush::Pattern;
     o.brush.color = rec.dc.textColor();
+    o.brush.mono = true;
     if (rec.dc.mayHoldPattern(kMaxPatternPixels))
-        o.brush.pattern = monoPattern(r, r.u32(16), r.u32(24), r.u32(28), rec.dc.textColor(), rec.dc.bkColor());
+        o.brush.pattern = monoPattern(r, r.u32(16), r.u32(24), r.u32(28));
     return o;
 }
 

@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <sys/mman.h>
 
 namespace ptt::metafile {
@@ -167,10 +168,18 @@ QTransform GdiContext::pageTransform() const
 {
     const double wx = m_state.winExt.x() == 0 ? 1 : m_state.winExt.x();
     const double wy = m_state.winExt.y() == 0 ? 1 : m_state.winExt.y();
-    if (m_windowOnPicture) {
+    if (m_windowOnPicture && !m_state.viewportSet) {
         const double sx = m_image->width() / wx;
         const double sy = m_image->height() / wy;
         return QTransform(sx, 0, 0, sy, -m_state.winOrg.x() * sx, -m_state.winOrg.y() * sy);
+    }
+    if (m_windowOnPicture) {
+        const double fx = m_image->width() / (m_frame.width() == 0 ? 1 : m_frame.width());
+        const double fy = m_image->height() / (m_frame.height() == 0 ? 1 : m_frame.height());
+        const double sx = m_state.vpExt.x() / wx * fx;
+        const double sy = m_state.vpExt.y() / wy * fy;
+        return QTransform(sx, 0, 0, sy, (m_state.vpOrg.x() - m_frame.left()) * fx - m_state.winOrg.x() * sx,
+                          (m_state.vpOrg.y() - m_frame.top()) * fy - m_state.winOrg.y() * sy);
     }
     double sx = 1, sy = 1;
     const double mm = mapModeUnitMm(m_state.mapMode);
@@ -394,6 +403,17 @@ QBrush GdiContext::qbrush(const GdiBrush &b) const
     case GdiBrush::Hatched:
         return QBrush(b.color, hatchStyle(b.hatch));
     case GdiBrush::Pattern:
+        if (b.mono && !b.pattern.isNull()) {
+            // Coloured once for a run of fills with the same brush and colours.
+            const MonoColouring key{b.pattern.cacheKey(), m_state.textColor.rgb(), m_state.bkColor.rgb()};
+            if (!(key == m_monoColouring)) {
+                QImage coloured = b.pattern;
+                coloured.setColorTable({key.fore, key.back});
+                m_monoBrush = QBrush(coloured.convertToFormat(QImage::Format_ARGB32_Premultiplied));
+                m_monoColouring = key;
+            }
+            return m_monoBrush;
+        }
         if (!b.pattern.isNull())
             return QBrush(b.pattern);
         return QBrush(b.color);
@@ -497,13 +517,34 @@ void GdiContext::fillAndStroke(const QPainterPath &logical, bool fill, bool stro
             m_painter.setCompositionMode(modes[m_state.rop2]);
         }
     }
+    if (mixed && m_state.rop2 != 1 && m_state.rop2 != 16) {
+        const bool filled = fill && m_state.brush.style != GdiBrush::Null;
+        const QPen outline = pen;
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) {
+            if (filled)
+                mask.fillPath(dev, Qt::black);
+            if (outline.style() != Qt::NoPen)
+                mask.strokePath(
+                    dev, QPen(Qt::black, outline.widthF(), outline.style(), outline.capStyle(), outline.joinStyle()));
+        });
+    }
     if (fill && m_state.brush.style != GdiBrush::Null) {
         if (m_state.brush.style == GdiBrush::Hatched && m_state.bkMode == 2 && !mixed)
             m_painter.fillPath(dev, m_state.bkColor);
         m_painter.fillPath(dev, brush);
     }
-    if (pen.style() != Qt::NoPen)
+    if (pen.style() != Qt::NoPen) {
+        // A pen thinner than a pixel draws one solid pixel wide, unsmoothed,
+        // where a smoothed line would straddle two pixels in grey.
+        const bool hairline = !mixed && !(m_state.pen.width * scale() >= 1);
+        if (hairline) {
+            m_painter.save();
+            m_painter.setRenderHint(QPainter::Antialiasing, false);
+        }
         m_painter.strokePath(dev, pen);
+        if (hairline)
+            m_painter.restore();
+    }
     if (mixed)
         m_painter.restore();
 }
@@ -584,8 +625,7 @@ void GdiContext::arc(ArcKind kind, const QRectF &rect, QPointF start, QPointF en
             path.closeSubpath();
     }
     if (m_inPath && kind == ArcTo) {
-        if (pathHasRoom(path.elementCount()))
-            m_path.connectPath(path);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, kind == Chord || kind == Pie, true);
@@ -599,6 +639,26 @@ void GdiContext::polygon(const QPolygonF &poly)
     path.addPolygon(poly);
     path.closeSubpath();
     fillAndStroke(path, true, true);
+}
+
+// A piece starting at the current position extends the figure being built;
+// connectPath would instead drop the move that began the figure and join it
+// to the one before.
+void GdiContext::continueFigure(const QPainterPath &piece)
+{
+    if (!pathHasRoom(piece.elementCount()))
+        return;
+    if (m_path.elementCount() == 0)
+        m_path.moveTo(piece.elementAt(0));
+    for (int k = 1; k < piece.elementCount(); ++k) {
+        const QPainterPath::Element e = piece.elementAt(k);
+        if (e.isCurveTo() && k + 2 < piece.elementCount()) {
+            m_path.cubicTo(e, piece.elementAt(k + 1), piece.elementAt(k + 2));
+            k += 2;
+        } else if (!e.isMoveTo()) {
+            m_path.lineTo(e);
+        }
+    }
 }
 
 void GdiContext::polyline(const QPolygonF &poly)
@@ -620,12 +680,7 @@ void GdiContext::polylineTo(const QPolygonF &poly)
         path.lineTo(p);
     m_state.cur = poly.last();
     if (m_inPath) {
-        if (!pathHasRoom(int(poly.size()) + 1))
-            return;
-        if (m_path.elementCount() == 0)
-            m_path.moveTo(path.elementAt(0));
-        for (const QPointF &p : poly)
-            m_path.lineTo(p);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, false, true);
@@ -647,11 +702,7 @@ void GdiContext::polyBezier(const QPolygonF &poly, bool to)
         path.cubicTo(poly[i], poly[i + 1], poly[i + 2]);
     m_state.cur = path.currentPosition();
     if (m_inPath && to) {
-        if (!pathHasRoom(path.elementCount()))
-            return;
-        if (m_path.elementCount() == 0)
-            m_path.moveTo(path.elementAt(0));
-        m_path.connectPath(path);
+        continueFigure(path);
         return;
     }
     fillAndStroke(path, false, true);
@@ -782,21 +833,54 @@ void GdiContext::fillRegion(int regionIndex, int brushIndex)
         fillLogicalRegion(m_objects[size_t(regionIndex)].region, qbrush(brush));
 }
 
+namespace {
+
+// The part of a region that a w x h box moved along its inside edge reaches:
+// the region less the region shrunk by w and h.
+QRegion frameOf(const QRegion &region, int w, int h)
+{
+    const int fw = std::max(1, std::abs(w)), fh = std::max(1, std::abs(h));
+    const QRegion inner = region.intersected(region.translated(fw, 0))
+                              .intersected(region.translated(-fw, 0))
+                              .intersected(region.translated(0, fh))
+                              .intersected(region.translated(0, -fh));
+    return region.subtracted(inner);
+}
+
+} // namespace
+
 void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
 {
     if (regionIndex < 0 || size_t(regionIndex) >= m_objects.size() ||
         m_objects[size_t(regionIndex)].kind != GdiObject::Region || brushIndex < 0 ||
         size_t(brushIndex) >= m_objects.size() || m_objects[size_t(brushIndex)].kind != GdiObject::Brush)
         return;
-    // The frame is the part of the region that a w x h box moved along its
-    // inside edge reaches: the region less the region shrunk by w and h.
-    const QRegion &region = m_objects[size_t(regionIndex)].region;
-    const int fw = std::max(1, std::abs(w)), fh = std::max(1, std::abs(h));
-    const QRegion inner = region.intersected(region.translated(fw, 0))
-                              .intersected(region.translated(-fw, 0))
-                              .intersected(region.translated(0, fh))
-                              .intersected(region.translated(0, -fh));
-    fillLogicalRegion(region.subtracted(inner), qbrush(m_objects[size_t(brushIndex)].brush));
+    fillLogicalRegion(frameOf(m_objects[size_t(regionIndex)].region, w, h),
+                      qbrush(m_objects[size_t(brushIndex)].brush));
+}
+
+void GdiContext::frameImageRegion(const QRegion &dev, QSizeF strokeLogical)
+{
+    const QTransform t = fullTransform();
+    const double w = std::abs(strokeLogical.width() * t.m11()), h = std::abs(strokeLogical.height() * t.m22());
+    const int limit = m_image->width() + m_image->height();
+    fillImageRegion(
+        frameOf(dev, int(std::min<double>(std::round(w), limit)), int(std::min<double>(std::round(h), limit))));
+}
+
+void GdiContext::invertImageRegion(const QRegion &dev)
+{
+    const QRegion inside = dev.intersected(m_image->rect());
+    if (inside.isEmpty())
+        return;
+    whitenUntouched(inside.boundingRect(), [&inside](QPainter &mask) {
+        mask.setClipRegion(inside, Qt::IntersectClip);
+        mask.fillRect(inside.boundingRect(), Qt::black);
+    });
+    m_painter.save();
+    m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    fillImageRegion(inside, QBrush(Qt::black));
+    m_painter.restore();
 }
 
 void GdiContext::selectClipRegion(int regionIndex)
@@ -864,9 +948,18 @@ void GdiContext::drawTextRun(const QString &text, QPointF at, double advance, co
 
 void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double> &dx, int options, const QRectF &rect)
 {
-    // Fonts need the application object; without one (a bare tool) text is left out.
-    if (m_inPath || allText.isEmpty() || !QGuiApplication::instance())
+    if (m_inPath)
         return;
+    const QRectF box = rect.normalized();
+    const bool opaqueBox = (options & 2) && !box.isEmpty();
+    // Fonts need the application object; without one (a bare tool) text is
+    // left out. The opaque rectangle needs no characters: charts paint their
+    // background with an empty string.
+    if (allText.isEmpty() || !QGuiApplication::instance()) {
+        if (opaqueBox)
+            fillRect(box, m_state.bkColor);
+        return;
+    }
     const QTransform t = fullTransform();
     const bool updateCp = m_state.textAlign & 1;
     const QPointF logicalPos = updateCp ? m_state.cur : p;
@@ -902,15 +995,18 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     m_painter.save();
     if (options & 4) { // clipped to the rectangle
         QPainterPath cr;
-        cr.addRect(rect.normalized());
+        cr.addRect(box);
         m_painter.setClipPath(t.map(cr), Qt::IntersectClip);
     }
-    if ((options & 2) && rect.isValid()) // opaque rectangle
-        fillRect(rect, m_state.bkColor);
+    if (opaqueBox)
+        fillRect(box, m_state.bkColor);
 
-    // The baseline turns with the world transform's x axis, then by the
-    // font's escapement (counter-clockwise as seen).
-    const double angle = std::atan2(t.m12(), t.m11()) * 180 / M_PI - m_state.font.escapement / 10.0;
+    // The baseline is the escapement's logical direction mapped to the
+    // device: with the y axis flipped, an escapement of 270 degrees runs up
+    // the page, as charts with y up expect.
+    const double esc = m_state.font.escapement * M_PI / 1800;
+    const QPointF base = t.map(QPointF(std::cos(esc), -std::sin(esc))) - t.map(QPointF(0, 0));
+    const double angle = std::atan2(base.y(), base.x()) * 180 / M_PI;
     m_painter.translate(d);
     m_painter.rotate(angle);
     double x = 0;
@@ -976,12 +1072,14 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
         m_painter.fillPath(dev, Qt::white);
         break;
     case 0x00550009: // invert the destination
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         m_painter.fillPath(dev, Qt::black);
         m_painter.restore();
         break;
     case 0x005A0049: // brush xor destination
+        whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         m_painter.fillPath(dev, qbrush(m_state.brush));
@@ -1039,6 +1137,10 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     default:
         break;
     }
+    if (mode != QPainter::CompositionMode_SourceOver) {
+        const QPolygonF area = t.map(QPolygonF(dest));
+        whitenUntouched(area.boundingRect(), [&](QPainter &mask) { mask.drawPolygon(area); });
+    }
     m_painter.save();
     m_painter.setTransform(t);
     m_painter.setCompositionMode(mode);
@@ -1047,6 +1149,37 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     // Source rectangles of DIBs count rows from the top here.
     m_painter.drawImage(dest, img, src.isValid() ? src : QRectF(img.rect()));
     m_painter.restore();
+}
+
+// Raster operations mix with the page under the picture, white, where the
+// picture has drawn nothing yet; on transparent pixels they would leave no
+// trace. So the pixels the operation covers (drawn by paintCover, in device
+// pixels, within the clip) are made white first where untouched.
+void GdiContext::whitenUntouched(const QRectF &deviceBounds, const std::function<void(QPainter &)> &paintCover)
+{
+    const QRect box = deviceBounds.toAlignedRect().adjusted(-2, -2, 2, 2).intersected(m_image->rect());
+    if (box.isEmpty() || m_image->format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    QImage cover(box.size(), QImage::Format_Alpha8);
+    if (cover.isNull())
+        return;
+    cover.fill(0);
+    {
+        QPainter mask(&cover);
+        mask.translate(-box.topLeft());
+        if (m_painter.hasClipping())
+            mask.setClipRegion(m_painter.clipRegion());
+        mask.setPen(Qt::NoPen);
+        mask.setBrush(Qt::black);
+        paintCover(mask);
+    }
+    for (int y = 0; y < box.height() && !m_stop->poll(); ++y) {
+        const uchar *c = cover.constScanLine(y);
+        auto *row = reinterpret_cast<QRgb *>(m_image->scanLine(box.top() + y)) + box.left();
+        for (int x = 0; x < box.width(); ++x)
+            if (c[x] && qAlpha(row[x]) == 0)
+                row[x] = 0xffffffff;
+    }
 }
 
 void GdiContext::beginPath()
@@ -1089,8 +1222,9 @@ void GdiContext::selectClipPath(int mode)
 
 void GdiContext::applyClip()
 {
+    // setClipping(false) would leave the raster engine ignoring the next clip.
     if (!m_state.hasClip)
-        m_painter.setClipping(false);
+        m_painter.setClipRegion(QRegion(), Qt::NoClip);
     else if (m_state.clipIsRegion)
         m_painter.setClipRegion(m_state.clipRegion);
     else

@@ -16,6 +16,7 @@
 
 #include "../decodestop.h"
 
+#include <functional>
 #include <vector>
 
 namespace ptt::metafile {
@@ -49,6 +50,9 @@ struct GdiBrush {
     QColor color = Qt::white;
     int hatch = 0;
     QImage pattern;
+    // A 1-bit pattern coloured when it paints: 0 bits in the text colour,
+    // 1 bits in the background colour of that moment.
+    bool mono = false;
 };
 
 struct GdiFont {
@@ -101,6 +105,7 @@ struct DcState {
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
     QPointF winOrg, winExt{1, 1}, vpOrg, vpExt{1, 1};
+    bool viewportSet = false;
     QTransform world;
     bool hasClip = false;
     // The clip in image pixels: whole pixels as a region while every step
@@ -136,8 +141,16 @@ public:
         m_pxPerMmX = x;
         m_pxPerMmY = y;
     }
-    // WMF plays the window straight onto the picture, whatever the map mode.
-    void setWindowOnPicture(bool on) { m_windowOnPicture = on; }
+    // WMF plays the window straight onto the picture, whatever the map mode,
+    // until the file sets a viewport: that is read in the units of the
+    // picture's frame (the first window), which the picture shows.
+    void setWindowOnPicture(const QRectF &frame)
+    {
+        m_windowOnPicture = true;
+        m_frame = frame;
+        m_state.vpOrg = frame.topLeft();
+        m_state.vpExt = QPointF(frame.width(), frame.height());
+    }
 
     QTransform pageTransform() const;
     QTransform fullTransform() const; // logical units to image pixels
@@ -182,9 +195,17 @@ public:
     QPointF windowExt() const { return m_state.winExt; }
     void setWindowExt(QPointF ext) { m_state.winExt = ext; }
     QPointF viewportOrg() const { return m_state.vpOrg; }
-    void setViewportOrg(QPointF org) { m_state.vpOrg = org; }
+    void setViewportOrg(QPointF org)
+    {
+        m_state.vpOrg = org;
+        m_state.viewportSet = true;
+    }
     QPointF viewportExt() const { return m_state.vpExt; }
-    void setViewportExt(QPointF ext) { m_state.vpExt = ext; }
+    void setViewportExt(QPointF ext)
+    {
+        m_state.vpExt = ext;
+        m_state.viewportSet = true;
+    }
     const QTransform &worldTransform() const { return m_state.world; }
     void setWorldTransform(const QTransform &t) { m_state.world = t; }
 
@@ -222,6 +243,10 @@ public:
     // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
     void fillRegion(int regionIndex, int brushIndex);
     void frameRegion(int regionIndex, int brushIndex, int w, int h);
+    // A region in image pixels framed with the selected brush, the stroke in
+    // logical units; a region in image pixels inverted.
+    void frameImageRegion(const QRegion &dev, QSizeF strokeLogical);
+    void invertImageRegion(const QRegion &dev);
     void selectClipRegion(int regionIndex);
     // Whole image pixels, with the given brush or the selected one.
     void fillImageRegion(const QRegion &imagePixels);
@@ -264,11 +289,24 @@ private:
     double scale() const;
     QFont qfont(double *pixelHeight) const;
     bool sane(const QPainterPath &dev) const;
+    void continueFigure(const QPainterPath &piece);
+    void whitenUntouched(const QRectF &deviceBounds, const std::function<void(QPainter &)> &paintCover);
     bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
     void hold(const GdiObject &o, int sign);
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
     void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
     void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
+
+    struct MonoColouring {
+        qint64 pattern = 0;
+        QRgb fore = 0, back = 0;
+        bool operator==(const MonoColouring &o) const
+        {
+            return pattern == o.pattern && fore == o.fore && back == o.back;
+        }
+    };
+    mutable MonoColouring m_monoColouring;
+    mutable QBrush m_monoBrush;
 
     QImage *m_image;
     DecodeStop *m_stop;
@@ -279,6 +317,7 @@ private:
     QTransform m_device;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;
     bool m_windowOnPicture = false;
+    QRectF m_frame;
     std::vector<GdiObject> m_objects; // grows up to m_objectSlots; slots past its end are empty
     int m_objectSlots = 0;
     size_t m_firstFree = 0; // no empty slot before this one

@@ -136,10 +136,11 @@ void setDibToDev(const Record &rec)
 {
     constexpr quint32 p = kParams;
     const RecordReader &r = rec.r;
-    const double ys = r.i16(p + 8), xs = r.i16(p + 10), h = r.i16(p + 12), w = r.i16(p + 14);
-    const double yd = r.i16(p + 16), xd = r.i16(p + 18);
+    // Colour use, scan count and first scan come before the source corner.
+    const double ys = r.i16(p + 6), xs = r.i16(p + 8), h = r.i16(p + 10), w = r.i16(p + 12);
+    const double yd = r.i16(p + 14), xd = r.i16(p + 16);
     bool bottomUp = true;
-    const QImage img = tailDib(r, p + 20, rec.stop, &bottomUp);
+    const QImage img = tailDib(r, p + 18, rec.stop, &bottomUp);
     rec.dc.drawImage(QRectF(xd, yd, w, h), img, srcRect(img, xs, ys, w, h, bottomUp), kSrcCopy);
 }
 

@@ -7,15 +7,16 @@ namespace ptt::metafile::wmf {
 
 namespace {
 
-void scaleWindowExt(const Record &rec)
+// Scales an extent by the record's numerators and denominators; false (and
+// the extent unchanged) when a denominator is zero.
+bool scaleExt(const RecordReader &r, QPointF *e)
 {
     constexpr quint32 p = kParams;
-    const RecordReader &r = rec.r;
     const double yd = r.i16(p), yn = r.i16(p + 2), xd = r.i16(p + 4), xn = r.i16(p + 6);
     if (xd == 0 || yd == 0)
-        return;
-    const QPointF e = rec.dc.windowExt();
-    rec.dc.setWindowExt(QPointF(e.x() * xn / xd, e.y() * yn / yd));
+        return false;
+    *e = QPointF(e->x() * xn / xd, e->y() * yn / yd);
+    return true;
 }
 
 } // namespace
@@ -56,9 +57,27 @@ bool playState(const Record &rec)
     case META_OFFSETWINDOWORG:
         dc.setWindowOrg(dc.windowOrg() + pointYX(r, p));
         break;
-    case META_SCALEWINDOWEXT:
-        scaleWindowExt(rec);
+    case META_SCALEWINDOWEXT: {
+        QPointF e = dc.windowExt();
+        if (scaleExt(r, &e))
+            dc.setWindowExt(e);
         break;
+    }
+    case META_SETVIEWPORTORG:
+        dc.setViewportOrg(pointYX(r, p));
+        break;
+    case META_SETVIEWPORTEXT:
+        dc.setViewportExt(pointYX(r, p));
+        break;
+    case META_OFFSETVIEWPORTORG:
+        dc.setViewportOrg(dc.viewportOrg() + pointYX(r, p));
+        break;
+    case META_SCALEVIEWPORTEXT: {
+        QPointF e = dc.viewportExt();
+        if (scaleExt(r, &e))
+            dc.setViewportExt(e);
+        break;
+    }
     case META_SAVEDC:
         dc.saveDc();
         break;

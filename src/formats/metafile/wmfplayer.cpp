@@ -175,7 +175,7 @@ QImage playWmf(const QByteArray &data, const MetafileInfo &info, QSize imageSize
 
     GdiContext dc(&image, stop);
     const int pointLimit = dc.limits().pathPoints;
-    dc.setWindowOnPicture(true);
+    dc.setWindowOnPicture(QRectF(info.window));
     dc.resizeObjects(info.objectCount);
     dc.setWindowOrg(info.window.topLeft());
     dc.setWindowExt(QPointF(info.window.width(), info.window.height()));
