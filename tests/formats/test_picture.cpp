@@ -1254,6 +1254,16 @@ private slots:
                      {{20, 20}, Qt::black, 0},
                      {{35, 20}, white, 0}}
             << QRect() << QRect();
+        // WMF character extra of 20 units: six narrow letters spread far to the right.
+        QByteArray spread = setWindow(0, 0, 200, 60);
+        QVector<qint16> arial = {-40, 0, 0, 0, 700, 0, 0, 0, 0};
+        const QByteArray arialFace = QByteArray("Arial").leftJustified(32, '\0');
+        for (int i = 0; i < 32; i += 2)
+            arial.append(qint16(uchar(arialFace[i]) | uchar(arialFace[i + 1]) << 8));
+        spread += wmfRecord(0x02FB, arial) + wmfRecord(0x012D, {0}) + wmfRecord(0x0102, {1});
+        spread += wmfRecord(0x0108, {20}) + wmfRecord(0x0A32, {10, 10, 6, 0, 0x4949, 0x4949, 0x4949});
+        QTest::newRow("wmf character extra")
+            << craftWmf(spread + wmfEof(), 1) << Spots() << QRect(120, 0, 50, 60) << QRect(180, 0, 20, 60);
     }
 
     void playbackRules()
