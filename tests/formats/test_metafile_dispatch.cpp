@@ -1,6 +1,8 @@
 // The players hand each record to the handlers of one kind after another;
 // a type two kinds claimed would never reach the second. Every record type
-// is played once, from a record of zeros, through each kind.
+// is played once, from a record of zeros, through each kind. Also the text
+// decoding both players share.
+#include "formats/metafile/decoding.h"
 #include "formats/metafile/emfplay.h"
 #include "formats/metafile/wmfplay.h"
 
@@ -68,6 +70,34 @@ private slots:
         // No fewer types than the players had cases for when they were split by kind.
         QVERIFY(emfPlayed >= 78);
         QVERIFY(wmfPlayed >= 50);
+    }
+
+    // Text in a symbol face is the face's own codes, whatever the charset:
+    // Greek letters and signs, a byte each (none lost as half a GBK character).
+    void symbolFaceText_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("charset");
+        QTest::addColumn<QString>("face");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("symbol charset") << QByteArray("abp\xb4=") << 2 << "Symbol" << QString::fromUtf8("αβπ×=");
+        QTest::newRow("default charset, bracket pieces")
+            << QByteArray("\xe6\xe7\xe8") << 1 << "Euclid Symbol" << QString::fromUtf8("⎛⎜⎝");
+        QTest::newRow("other face: code page") << QByteArray("\xd6\xd0") << 1 << "SimSun" << QString::fromUtf8("中");
+    }
+    void symbolFaceText()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, charset);
+        QFETCH(QString, face);
+        QFETCH(QString, text);
+        QCOMPARE(decodeAnsi(bytes, charset, face), text);
+    }
+    void symbolFaceUtf16()
+    {
+        QCOMPARE(fromSymbolCodes(QString(QChar(0xF061)) + QChar(0xF0A5), QStringLiteral("Symbol")),
+                 QString::fromUtf8("α∞"));
+        QCOMPARE(fromSymbolCodes(QStringLiteral("ab"), QStringLiteral("Arial")), QStringLiteral("ab"));
     }
 };
 

@@ -337,30 +337,6 @@ private slots:
         QCOMPARE(px(img, 2, 0), QRgb(0x000000)); // never reached
     }
 
-    // The entry shown is the one nearest the standard icon size, 32 x 32.
-    void icoEntryForIconSize_data()
-    {
-        QTest::addColumn<QByteArray>("data");
-        QTest::addColumn<QSize>("natural");
-        QTest::addColumn<QColor>("colour");
-        QTest::newRow("32 after 16") << icoOfEntries({{16, 0xffff0000u}, {32, 0xff0000ffu}}) << QSize(32, 32)
-                                     << QColor(Qt::blue);
-        QTest::newRow("24 nearer than 48") << icoOfEntries({{48, 0xffff0000u}, {24, 0xff00ff00u}, {8, 0xff0000ffu}})
-                                           << QSize(24, 24) << QColor(Qt::green);
-        QTest::newRow("one entry") << icoOfEntries({{16, 0xffff0000u}}) << QSize(16, 16) << QColor(Qt::red);
-    }
-    void icoEntryForIconSize()
-    {
-        QFETCH(QByteArray, data);
-        QFETCH(QSize, natural);
-        QFETCH(QColor, colour);
-        const PictureLoadResult r = loadPictureFromData(data);
-        QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.picture.naturalSize, natural);
-        QCOMPARE(r.picture.image.size(), natural);
-        QCOMPARE(px(r.picture.image, 3, 3), colour.rgb() & 0xffffff);
-    }
-
     void icoWithUnderstatedSizeLoads()
     {
         // A 2 x 2 32-bit icon whose directory understates its size: what
@@ -795,6 +771,11 @@ private slots:
             << craftEmf(emfEof(), QRect(0, 0, 5080, 2540)) << QSize(192, 96);
         QTest::newRow("emf frame 100x50 mm") << craftEmf(emfEof(), QRect(0, 0, 10000, 5000)) << QSize(378, 189);
         QTest::newRow("emf frame offset") << craftEmf(emfEof(), QRect(2540, 2540, 2540, 5080)) << QSize(96, 192);
+        // An icon shows the entry nearest the standard icon size, 32 x 32.
+        QTest::newRow("ico 32 after 16") << icoOfEntries({{16, 0xffff0000u}, {32, 0xff0000ffu}}) << QSize(32, 32);
+        QTest::newRow("ico 24 nearer than 48")
+            << icoOfEntries({{48, 0xffff0000u}, {24, 0xff00ff00u}, {8, 0xff0000ffu}}) << QSize(24, 24);
+        QTest::newRow("ico one entry") << icoOfEntries({{16, 0xffff0000u}}) << QSize(16, 16);
     }
     void naturalSize()
     {
@@ -1254,6 +1235,16 @@ private slots:
                      {{20, 20}, Qt::black, 0},
                      {{35, 20}, white, 0}}
             << QRect() << QRect();
+        // WMF character extra of 20 units: six narrow letters spread far to the right.
+        QByteArray spread = setWindow(0, 0, 200, 60);
+        QVector<qint16> arial = {-40, 0, 0, 0, 700, 0, 0, 0, 0};
+        const QByteArray arialFace = QByteArray("Arial").leftJustified(32, '\0');
+        for (int i = 0; i < 32; i += 2)
+            arial.append(qint16(uchar(arialFace[i]) | uchar(arialFace[i + 1]) << 8));
+        spread += wmfRecord(0x02FB, arial) + wmfRecord(0x012D, {0}) + wmfRecord(0x0102, {1});
+        spread += wmfRecord(0x0108, {20}) + wmfRecord(0x0A32, {10, 10, 6, 0, 0x4949, 0x4949, 0x4949});
+        QTest::newRow("wmf character extra")
+            << craftWmf(spread + wmfEof(), 1) << Spots() << QRect(120, 0, 50, 60) << QRect(180, 0, 20, 60);
     }
 
     void playbackRules()

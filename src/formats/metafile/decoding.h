@@ -19,8 +19,12 @@ class DecodeStop;
 namespace ptt::metafile {
 
 // Text in a font's character set (the font record's charset byte); the
-// system's code page is taken as a Chinese system's.
-QString decodeAnsi(const QByteArray &bytes, int charset);
+// system's code page is taken as a Chinese system's. Text in a symbol face
+// (Symbol, Euclid Symbol) is that face's codes, drawn as the Greek letters and
+// signs they stand for.
+QString decodeAnsi(const QByteArray &bytes, int charset, const QString &face = QString());
+// UTF-16 text in a symbol face mapped likewise; other text unchanged.
+QString fromSymbolCodes(const QString &codes, const QString &face);
 
 // Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
 // carry it. Returns a null image for anything malformed or out of limits.

@@ -24,7 +24,8 @@ QString utf16(const RecordReader &r, quint32 at, quint32 n, DecodeStop *stop)
 
 QString ansi(const Record &rec, quint32 at, quint32 n)
 {
-    return decodeAnsi(QByteArray(reinterpret_cast<const char *>(rec.r.data() + at), int(n)), rec.dc.font().charset);
+    return decodeAnsi(QByteArray(reinterpret_cast<const char *>(rec.r.data() + at), int(n)), rec.dc.font().charset,
+                      rec.dc.font().face);
 }
 
 void smallTextOut(const Record &rec)
@@ -47,7 +48,7 @@ void smallTextOut(const Record &rec)
     } else {
         if (!r.has(q, quint64(n) * 2))
             return;
-        text = utf16(r, q, n, rec.stop);
+        text = fromSymbolCodes(utf16(r, q, n, rec.stop), rec.dc.font().face);
     }
     rec.dc.textOut(pos, text, {}, int(options & (kEtoOpaque | kEtoClipped)), rect);
 }
@@ -66,7 +67,7 @@ void extTextOut(const Record &rec)
     if (rec.type == EMR_EXTTEXTOUTW) {
         if (!r.has(offString, quint64(n) * 2))
             return;
-        text = utf16(r, offString, n, rec.stop);
+        text = fromSymbolCodes(utf16(r, offString, n, rec.stop), rec.dc.font().face);
     } else {
         if (!r.has(offString, n))
             return;

@@ -946,7 +946,8 @@ void GdiContext::drawTextRun(const QString &text, QPointF at, double advance, co
     m_painter.drawText(at, text);
 }
 
-void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double> &dx, int options, const QRectF &rect)
+void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double> &givenDx, int options,
+                         const QRectF &rect)
 {
     if (m_inPath)
         return;
@@ -977,6 +978,15 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     const qsizetype allowed =
         qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
     const QString text = allText.left(allowed);
+
+    // Extra spacing between characters applies where the record gives no
+    // advances of its own.
+    QVector<double> dx = givenDx;
+    if (dx.isEmpty() && m_state.charExtra != 0 && sx > 0) {
+        dx.reserve(text.size());
+        for (qsizetype i = 0; i < text.size(); ++i)
+            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra);
+    }
 
     // Character advances in pixels: the record's own, or the font's.
     QVector<double> adv;

@@ -101,6 +101,7 @@ struct DcState {
     int bkMode = 2;       // OPAQUE
     int polyFillMode = 1; // ALTERNATE
     int textAlign = 0;
+    int charExtra = 0; // logical units between characters
     int rop2 = 13;
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
@@ -181,6 +182,7 @@ public:
     void setPolyFillMode(int mode) { m_state.polyFillMode = mode; }
     int textAlign() const { return m_state.textAlign; }
     void setTextAlign(int align) { m_state.textAlign = align; }
+    void setCharExtra(int extra) { m_state.charExtra = extra; }
     int rop2() const { return m_state.rop2; }
     void setRop2(int rop) { m_state.rop2 = rop; }
     int arcDirection() const { return m_state.arcDirection; }

@@ -48,6 +48,9 @@ bool playState(const Record &rec)
     case META_SETTEXTALIGN:
         dc.setTextAlign(r.u16(p));
         break;
+    case META_SETTEXTCHAREXTRA:
+        dc.setCharExtra(r.i16(p));
+        break;
     case META_SETWINDOWORG:
         dc.setWindowOrg(pointYX(r, p));
         break;

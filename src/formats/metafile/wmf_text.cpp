@@ -23,7 +23,7 @@ void textOut(const Record &rec)
         return;
     const QByteArray bytes = bytesAt(r, p + 2, n);
     const quint32 q = p + 2 + ((n + 1) & ~1u);
-    rec.dc.textOut(pointYX(r, q), decodeAnsi(bytes, rec.dc.font().charset), {}, 0, QRectF());
+    rec.dc.textOut(pointYX(r, q), decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face), {}, 0, QRectF());
 }
 
 void extTextOut(const Record &rec)
@@ -43,7 +43,7 @@ void extTextOut(const Record &rec)
         return;
     const QByteArray bytes = bytesAt(r, q, n);
     q += (n + 1) & ~1u;
-    const QString text = decodeAnsi(bytes, rec.dc.font().charset);
+    const QString text = decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face);
     QVector<double> dx;
     // Advances are per byte; a double-byte character takes two.
     if (r.has(q, quint64(n) * 2)) {
