@@ -74,27 +74,35 @@ void patBlt(const Record &rec)
     rec.dc.patBlt(QRectF(x, y, w, h), rop);
 }
 
+// The drawing both blits share: a pattern fill without a bitmap, else the
+// old-style bitmap or the DIB at bits, its source rectangle onto dst.
+void blt(const Record &rec, quint32 rop, bool noBitmap, bool oldBitmap, quint32 bits, const QRectF &dst, double xs,
+         double ys, double sw, double sh)
+{
+    GdiContext &dc = rec.dc;
+    if (noBitmap) {
+        dc.patBlt(dst, rop);
+    } else if (oldBitmap) {
+        const QImage img = bitmap16(rec.r, bits, dc.textColor(), dc.bkColor(), rec.stop);
+        if (!img.isNull())
+            dc.drawImage(dst, img, QRectF(xs, ys, sw, sh), rop);
+    } else {
+        const QImage img = tailDib(rec.r, bits, rec.stop);
+        dc.drawImage(dst, img, srcRect(img, xs, ys, sw, sh, false), rop);
+    }
+}
+
 // BitBlt with an old bitmap, DibBitBlt with a DIB, or either with none.
 void bitBlt(const Record &rec)
 {
     constexpr quint32 p = kParams;
     const RecordReader &r = rec.r;
-    GdiContext &dc = rec.dc;
     const quint32 rop = r.u32(p);
     const bool noBitmap = withoutBitmap(rec);
     const quint32 q = noBitmap ? p + 2 : p;
     const double ys = r.i16(q + 4), xs = r.i16(q + 6), h = r.i16(q + 8), w = r.i16(q + 10);
     const double yd = r.i16(q + 12), xd = r.i16(q + 14);
-    if (noBitmap) {
-        dc.patBlt(QRectF(xd, yd, w, h), rop);
-    } else if (rec.fn == META_BITBLT) {
-        const QImage img = bitmap16(r, q + 16, dc.textColor(), dc.bkColor(), rec.stop);
-        if (!img.isNull())
-            dc.drawImage(QRectF(xd, yd, w, h), img, QRectF(xs, ys, w, h), rop);
-    } else {
-        const QImage img = tailDib(r, q + 16, rec.stop);
-        dc.drawImage(QRectF(xd, yd, w, h), img, srcRect(img, xs, ys, w, h, false), rop);
-    }
+    blt(rec, rop, noBitmap, rec.fn == META_BITBLT, q + 16, QRectF(xd, yd, w, h), xs, ys, w, h);
 }
 
 // StretchBlt with an old bitmap, DibStretchBlt with a DIB, or either with none.
@@ -102,22 +110,12 @@ void stretchBlt(const Record &rec)
 {
     constexpr quint32 p = kParams;
     const RecordReader &r = rec.r;
-    GdiContext &dc = rec.dc;
     const quint32 rop = r.u32(p);
     const bool noBitmap = withoutBitmap(rec);
     const double sh = r.i16(p + 4), sw = r.i16(p + 6), ys = r.i16(p + 8), xs = r.i16(p + 10);
     const quint32 q = noBitmap ? p + 14 : p + 12;
     const double dh = r.i16(q), dw = r.i16(q + 2), yd = r.i16(q + 4), xd = r.i16(q + 6);
-    if (noBitmap) {
-        dc.patBlt(QRectF(xd, yd, dw, dh), rop);
-    } else if (rec.fn == META_STRETCHBLT) {
-        const QImage img = bitmap16(r, q + 8, dc.textColor(), dc.bkColor(), rec.stop);
-        if (!img.isNull())
-            dc.drawImage(QRectF(xd, yd, dw, dh), img, QRectF(xs, ys, sw, sh), rop);
-    } else {
-        const QImage img = tailDib(r, q + 8, rec.stop);
-        dc.drawImage(QRectF(xd, yd, dw, dh), img, srcRect(img, xs, ys, sw, sh, false), rop);
-    }
+    blt(rec, rop, noBitmap, rec.fn == META_STRETCHBLT, q + 8, QRectF(xd, yd, dw, dh), xs, ys, sw, sh);
 }
 
 void stretchDib(const Record &rec)
