@@ -58,24 +58,37 @@ void MapGrid::Clear()
     MapCells.fill(0);
 }
 
-bool MapGrid::Place(const QPointF &p)
+std::optional<int> MapGrid::cellAt(const QPointF &p) const
 {
     if (MapCells.isEmpty())
-        return false;
+        return std::nullopt;
     const double x = roundHalfEven(p.x());
     const double y = roundHalfEven(p.y());
     const double w = roundHalfEven(CellWidth);
     const double h = roundHalfEven(CellHeight);
     if (x < 0 || y < 0 || w <= 0 || h <= 0)
-        return false;
+        return std::nullopt;
     const qint64 col = qint64(x) / qint64(w);
     const qint64 row = qint64(y) / qint64(h);
     if (col >= GridCols || row >= GridRows)
-        return false; // released outside the grid
-    CellRow = int(row);
-    CellCol = int(col);
-    MapCells[CellRow * GridCols + CellCol] = qint16(SelPic);
+        return std::nullopt; // released outside the grid
+    return int(row * GridCols + col);
+}
+
+bool MapGrid::Place(const QPointF &p)
+{
+    const std::optional<int> index = cellAt(p);
+    if (!index)
+        return false;
+    CellRow = *index / GridCols;
+    CellCol = *index % GridCols;
+    MapCells[*index] = qint16(SelPic);
     return true;
+}
+
+QPoint MapGrid::cellOrigin(int index) const
+{
+    return QPoint(roundHalfEvenInt((index % GridCols) * CellWidth), roundHalfEvenInt((index / GridCols) * CellHeight));
 }
 
 QSize MapGrid::clientSize() const
@@ -85,30 +98,104 @@ QSize MapGrid::clientSize() const
 
 void MapGrid::Redraw(QImage &image, const QColor &background, const QColor &lines, const PictureFor &pictures)
 {
-    image.fill(background);
+    paintArea(image, image.rect(), &background, lines, pictures);
+    if (!MapCells.isEmpty() && GridCols > 0) {
+        CellCol = int(MapCells.size() - 1) % GridCols;
+        CellRow = int(MapCells.size() - 1) / GridCols;
+    }
+}
+
+void MapGrid::RedrawArea(QImage &image, const QRect &area, const QColor &background, const QColor &lines,
+                         const PictureFor &pictures) const
+{
+    paintArea(image, area, &background, lines, pictures);
+}
+
+void MapGrid::DrawOnBackground(QImage &image, const QColor &lines, const PictureFor &pictures) const
+{
+    paintArea(image, image.rect(), nullptr, lines, pictures);
+}
+
+QRect MapGrid::changedArea(int index, int before, const PictureFor &pictures) const
+{
+    if (index < 0 || index >= MapCells.size())
+        return QRect();
+    const QPoint at = cellOrigin(index);
+    QRect area(at, QSize(roundHalfEvenInt(CellWidth), roundHalfEvenInt(CellHeight)));
+    for (const int value : {before, int(MapCells.at(index))}) {
+        const Picture *picture = value >= 1 && value <= kPictureCount && pictures ? pictures(value) : nullptr;
+        if (picture && !picture->isNull())
+            area |= QRect(at, picture->naturalSize);
+    }
+    return area & QRect(QPoint(0, 0), clientSize());
+}
+
+void MapGrid::paintArea(QImage &image, const QRect &area, const QColor *background, const QColor &lines,
+                        const PictureFor &pictures) const
+{
+    const QRect clip = area & image.rect();
+    if (clip.isEmpty())
+        return;
     QPainter p(&image);
-    p.setPen(QPen(lines, 1));
-    const int w = image.width();
-    const int h = image.height();
-    for (int i = 1; i < GridCols; ++i) {
+    if (background) {
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(clip, *background);
+        p.setCompositionMode(QPainter::CompositionMode_SourceOver);
+    }
+    if (GridCols < 1 || GridRows < 1 || CellWidth <= 0 || CellHeight <= 0)
+        return;
+
+    // Which lines and cells can reach clip: found from the cell size, with a
+    // cell to spare either side for the rounding of cell origins.
+    const auto first = [](int from, double step) { return int(std::floor(from / step)) - 1; };
+    const auto last = [](int to, double step) { return int(std::floor(to / step)) + 1; };
+
+    // The inner lines run across the whole image, one pixel wide.
+    for (int i = std::max(1, first(clip.left(), CellWidth)); i <= std::min(GridCols - 1, last(clip.right(), CellWidth));
+         ++i) {
         const int x = roundHalfEvenInt(i * CellWidth);
-        p.drawLine(x, 0, x, h);
+        if (x >= clip.left() && x <= clip.right())
+            p.fillRect(QRect(x, clip.top(), 1, clip.height()), lines);
     }
-    for (int j = 1; j < GridRows; ++j) {
+    for (int j = std::max(1, first(clip.top(), CellHeight));
+         j <= std::min(GridRows - 1, last(clip.bottom(), CellHeight)); ++j) {
         const int y = roundHalfEvenInt(j * CellHeight);
-        p.drawLine(0, y, w, y);
+        if (y >= clip.top() && y <= clip.bottom())
+            p.fillRect(QRect(clip.left(), y, clip.width(), 1), lines);
     }
-    for (int i = 0; i < MapCells.size(); ++i) {
-        CellCol = i % GridCols;
-        CellRow = i / GridCols;
-        const int value = MapCells.at(i);
-        if (value == 0)
-            continue;
-        const Picture *picture = pictures ? pictures(value) : nullptr;
+
+    // A picture may be larger than a cell, so cells up to the largest
+    // picture's size to the left and above can reach into clip.
+    const Picture *shown[kPictureCount + 1] = {};
+    QSize largest(0, 0);
+    for (int v = 1; v <= kPictureCount; ++v) {
+        const Picture *picture = pictures ? pictures(v) : nullptr;
         if (!picture || picture->isNull())
             continue;
-        const QPoint at(roundHalfEvenInt(CellCol * CellWidth), roundHalfEvenInt(CellRow * CellHeight));
-        p.drawImage(QRect(at, picture->naturalSize), picture->image);
+        shown[v] = picture;
+        largest = largest.expandedTo(picture->naturalSize);
+    }
+    if (largest.isEmpty())
+        return;
+    const int col0 = std::max(0, first(clip.left() - largest.width(), CellWidth));
+    const int col1 = std::min(GridCols - 1, last(clip.right(), CellWidth));
+    const int row0 = std::max(0, first(clip.top() - largest.height(), CellHeight));
+    const int row1 = std::min(GridRows - 1, last(clip.bottom(), CellHeight));
+    p.setClipRect(clip);
+    // Row by row, column by column: ascending index order, so a later cell
+    // paints over an earlier one as in a full redraw.
+    for (int row = row0; row <= row1; ++row) {
+        for (int col = col0; col <= col1; ++col) {
+            const qsizetype i = qsizetype(row) * GridCols + col;
+            if (i >= MapCells.size())
+                return;
+            const int value = MapCells.at(i);
+            if (value < 1 || value > kPictureCount || !shown[value])
+                continue;
+            const QRect target(cellOrigin(int(i)), shown[value]->naturalSize);
+            if (target.intersects(clip))
+                p.drawImage(target, shown[value]->image);
+        }
     }
 }
 

@@ -37,11 +37,27 @@ public:
     // Places SelPic into the cell under a point of the grid's client area.
     // A point outside the grid places nothing and returns false.
     bool Place(const QPointF &pixels);
+    // The index of the cell under a point of the client area, if any.
+    std::optional<int> cellAt(const QPointF &pixels) const;
 
     // Clears the image to the background, draws the inner grid lines and
-    // every filled cell's picture at its own size, in index order.
+    // every filled cell's picture at its own size, in index order. Values
+    // outside 1..10 draw nothing.
     using PictureFor = std::function<const Picture *(int value)>;
     void Redraw(QImage &image, const QColor &background, const QColor &lines, const PictureFor &pictures);
+    // Redraws only the pixels inside area, exactly as Redraw draws them:
+    // the background, the lines through it and, in index order, every cell
+    // whose picture may reach into it, clipped to it. The rest stays.
+    void RedrawArea(QImage &image, const QRect &area, const QColor &background, const QColor &lines,
+                    const PictureFor &pictures) const;
+    // Redraw for an image that already is the background colour all over:
+    // draws the lines and the filled cells only.
+    void DrawOnBackground(QImage &image, const QColor &lines, const PictureFor &pictures) const;
+    // The pixels that may change when cell index changed from value before
+    // to what it holds now: the cell and both pictures' extents.
+    QRect changedArea(int index, int before, const PictureFor &pictures) const;
+    // Top-left pixel of a cell.
+    QPoint cellOrigin(int index) const;
 
     QSize clientSize() const;
     int cellCount() const { return int(MapCells.size()); }
@@ -54,6 +70,10 @@ public:
     int SelPic = 1;
     int CellRow = 0;
     int CellCol = 0;
+
+private:
+    void paintArea(QImage &image, const QRect &area, const QColor *background, const QColor &lines,
+                   const PictureFor &pictures) const;
 };
 
 // The map file: the cells as little-endian signed 16-bit values in index

@@ -3,6 +3,7 @@
 #include "testsupport/testsupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTest>
 
 using namespace ptt;
@@ -31,7 +32,21 @@ Picture solid(int w, int h, QRgb colour)
     return p;
 }
 
+// A patterned picture, so a picture drawn from the wrong offset shows. Slot 9
+// has alpha (drawn over what lies below) and slot 10 is stored at half its
+// natural size, as a reduced metafile is.
+Picture slotPicture(int slot, QSize natural)
+{
+    Picture p;
+    p.naturalSize = natural;
+    p.image = slot == 10 ? test::patternImage(qMax(1, natural.width() / 2), qMax(1, natural.height() / 2))
+                         : test::patternImage(natural.width(), natural.height(), slot == 9);
+    return p;
+}
+
 } // namespace
+
+using Sizes = QList<QSize>;
 
 class TestMapGrid : public QObject {
     Q_OBJECT
@@ -177,6 +192,70 @@ private slots:
         QCOMPARE(image.pixel(14, 4), qRgb(255, 0, 0));
         QCOMPARE(QColor(image.pixel(14, 6)), back);  // rest of cell 1 in the background
         QCOMPARE(QColor(image.pixel(10, 6)), lines); // the line shows below the picture
+    }
+
+    // Redrawing the area a placement may change gives, after every one of
+    // many seeded placements, the image a full Redraw gives.
+    void areaRedrawEqualsFullRedraw_data()
+    {
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<int>("rows");
+        QTest::addColumn<QSizeF>("cell");
+        QTest::addColumn<Sizes>("sizes"); // natural sizes of pictures 1..10
+        QTest::addColumn<int>("seed");
+        const Sizes mixed{{10, 10}, {4, 4}, {15, 5}, {23, 17}, {31, 9}, {6, 25}, {1, 1}, {10, 3}, {12, 12}, {14, 14}};
+        const Sizes large{{35, 28}, {41, 12}, {12, 44}, {30, 30}, {50, 50},
+                          {22, 31}, {27, 19}, {40, 9},  {33, 33}, {26, 26}};
+        QTest::newRow("7x5, smaller and larger") << 7 << 5 << QSizeF(10, 10) << mixed << 1;
+        QTest::newRow("7x5, all over several cells") << 7 << 5 << QSizeF(10, 10) << large << 2;
+        QTest::newRow("one column") << 1 << 9 << QSizeF(10, 10) << mixed << 3;
+        QTest::newRow("one row") << 9 << 1 << QSizeF(10, 10) << large << 4;
+        QTest::newRow("one cell") << 1 << 1 << QSizeF(10, 10) << large << 5;
+        QTest::newRow("fractional cells") << 8 << 6 << QSizeF(10.5, 7.5) << mixed << 6;
+        QTest::newRow("cells 3x2, pictures far larger") << 12 << 10 << QSizeF(3, 2) << mixed << 7;
+    }
+    void areaRedrawEqualsFullRedraw()
+    {
+        QFETCH(int, cols);
+        QFETCH(int, rows);
+        QFETCH(QSizeF, cell);
+        QFETCH(Sizes, sizes);
+        QFETCH(int, seed);
+        QList<Picture> shown;
+        for (int k = 1; k <= 10; ++k)
+            shown.append(slotPicture(k, sizes.at(k - 1)));
+        const MapGrid::PictureFor pictures = [&](int v) { return &shown.at(v - 1); };
+        const QColor back(255, 100, 255), lines(162, 200, 89);
+
+        MapGrid g;
+        QVERIFY(g.SetUpGrid(QString::number(cols), QString::number(rows), cell));
+        QImage image(g.clientSize(), QImage::Format_RGB32);
+        g.Redraw(image, back, lines, pictures);
+        QImage full(image.size(), QImage::Format_RGB32);
+        QRandomGenerator random(seed);
+        const int n = g.cellCount();
+        // The corners first, then anywhere; value 0 empties a cell.
+        QList<int> order{0, cols - 1, n - cols, n - 1};
+        while (order.size() < 300)
+            order.append(random.bounded(n));
+        for (int step = 0; step < order.size(); ++step) {
+            const int i = order.at(step);
+            const int before = g.MapCells.at(i);
+            g.MapCells[i] = qint16(random.bounded(11));
+            g.RedrawArea(image, g.changedArea(i, before, pictures), back, lines, pictures);
+            g.Redraw(full, back, lines, pictures);
+            if (image != full)
+                QFAIL(qPrintable(QStringLiteral("placement %1 (cell %2: %3 -> %4) differs")
+                                     .arg(step)
+                                     .arg(i)
+                                     .arg(before)
+                                     .arg(g.MapCells.at(i))));
+        }
+        // Drawing over a page of plain background is a full Redraw too.
+        QImage plain(image.size(), QImage::Format_RGB32);
+        plain.fill(back);
+        g.DrawOnBackground(plain, lines, pictures);
+        QCOMPARE(plain, full);
     }
 
     void oneCellHasNoLines()
