@@ -11,14 +11,14 @@
 #include "platform/notice.h"
 #include "platform/picturebox.h"
 #include "platform/widgetstyle.h"
+#include "platform/windows.h"
 
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPushButton>
-#include <QScreen>
+#include <algorithm>
 
 namespace ptt {
 
@@ -26,6 +26,7 @@ namespace {
 
 const QColor kGridBack(255, 100, 255);
 const QColor kPaleYellow(255, 255, 192); // the labels and the selection outline
+const QColor kBlankHatch(160, 160, 160);
 
 struct SlotPlace {
     const char *button;
@@ -70,6 +71,24 @@ protected:
     }
 };
 
+// The blank picture holds no picture; the palette shows it as an empty
+// tile, framed and hatched, so it can be found without hovering.
+class BlankSlot : public PictureBox {
+public:
+    using PictureBox::PictureBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter p(this);
+        const QRect r = rect();
+        p.fillRect(r, Qt::white);
+        p.fillRect(r, QBrush(kBlankHatch, Qt::BDiagPattern));
+        p.setPen(QPen(Qt::black, 1));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+};
+
 QLabel *makeLabel(QWidget *parent, const char *name, const QString &text, const QRect &r)
 {
     auto *l = new QLabel(text, parent);
@@ -88,20 +107,17 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     setObjectName(QStringLiteral("frmMap"));
     setWindowTitle(QStringLiteral("澄岭地图式图片排版器"));
     setBackground(this, kWindowGreen);
-    resize(1411, 866);
-    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - QPoint(1411 / 2, 866 / 2));
-    }
+    // Centred, but never wider or higher than the screen it opens on: the
+    // grid and the palette's right part (up to x = 1247) stay reachable.
+    placeOnScreen(this, QSize(1411, 866));
 
     // The palette: labels, the blank picture, ten small pictures and their
     // load buttons, on the window's own surface.
     makeLabel(this, "Label2", QStringLiteral("清空单元图"), QRect(206, 48, 65, 21));
     makeLabel(this, "Label1", QStringLiteral("定位单元图大小"), QRect(84, 48, 89, 19));
-    m_imgFore[0] = new PictureBox(this);
+    m_imgFore[0] = new BlankSlot(this);
     m_imgFore[0]->setObjectName(QStringLiteral("imgFore0"));
     m_imgFore[0]->setGeometry(176, 42, 32, 32);
-    m_imgFore[0]->setBackColor(kWindowGreen);
     m_imgFore[0]->setToolTip(QStringLiteral("单击取空白图"));
     for (int k = 1; k <= MapGrid::kPictureCount; ++k) {
         const SlotPlace &slot = kSlots[k - 1];
@@ -129,7 +145,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
     connect(drag, &CanvasDrag::pressed, this, [this] { m_picBack->setCursor(Qt::SizeAllCursor); });
     connect(m_picBack, &Canvas::mouseReleased, this, [this](Qt::MouseButton button, QPointF pos) {
         if (button == Qt::LeftButton)
-            placeAt(pos);
+            Place(pos);
     });
 
     // The top row stays above the grid so it can always be reached.
@@ -176,29 +192,49 @@ void frmMap::resizeEvent(QResizeEvent *event)
 void frmMap::SetUpGrid()
 {
     const QSizeF cell = m_imgFore[1]->picture().isNull() ? QSizeF() : QSizeF(m_imgFore[1]->size());
+    MapGrid next = m_grid;
     QString error;
-    if (!m_grid.SetUpGrid(m_text1->text(), m_text2->text(), cell, &error)) {
+    if (!next.SetUpGrid(m_text1->text(), m_text2->text(), cell, &error)) {
         showNotice(this, error, MsgIcon::Information);
         return;
     }
-    // The grid keeps its top-left corner; its client area takes the grid size.
-    if (!m_picBack->setInnerSize(m_grid.clientSize())) {
+    // The page is sized first, so a size it cannot hold changes nothing. It
+    // keeps its top-left corner; its client area takes the grid size.
+    const QRect kept = QRect(QPoint(0, 0), m_picBack->innerSize());
+    if (!m_picBack->setInnerSize(next.clientSize())) {
         showNotice(this, QStringLiteral("地图太大，内存放不下。"), MsgIcon::Warning);
         return;
     }
-    m_picBack->setBackColor(kGridBack);
+    m_grid = std::move(next);
+    // One fill of the page: the sizing gave new area the background colour,
+    // so only what it kept of the old image is cleared.
+    if (m_picBack->backColor() != kGridBack) {
+        m_picBack->setBackColor(kGridBack);
+    } else {
+        QPainter p(&m_picBack->image());
+        p.setCompositionMode(QPainter::CompositionMode_Source);
+        p.fillRect(kept, kGridBack);
+    }
     m_outline->resize(int(m_grid.CellWidth) + 4, int(m_grid.CellHeight) + 4);
     SelectPicture(1);
-    Redraw();
+    m_grid.DrawOnBackground(m_picBack->image(), kPageGreen, pictures());
+    m_stale = false;
+    m_picBack->update();
+}
+
+MapGrid::PictureFor frmMap::pictures() const
+{
+    return [this](int value) -> const Picture * {
+        if (value < 1 || value > MapGrid::kPictureCount)
+            return nullptr;
+        return &m_imgFore[value]->picture();
+    };
 }
 
 void frmMap::Redraw()
 {
-    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kPageGreen, [this](int value) -> const Picture * {
-        if (value < 1 || value > MapGrid::kPictureCount)
-            return nullptr;
-        return &m_imgFore[value]->picture();
-    });
+    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kPageGreen, pictures());
+    m_stale = false;
     m_picBack->update();
 }
 
@@ -210,12 +246,23 @@ void frmMap::SelectPicture(int k)
     m_outline->stackUnder(m_picBack);
 }
 
-void frmMap::placeAt(const QPointF &pos)
+void frmMap::Place(const QPointF &pos)
 {
-    if (!m_grid.Place(pos))
+    const std::optional<int> index = m_grid.cellAt(pos);
+    if (!index)
         return;
+    const int before = m_grid.MapCells.at(*index);
+    m_grid.Place(pos);
     m_picBack->setCursor(Qt::ArrowCursor);
-    Redraw();
+    if (m_stale) {
+        Redraw();
+        return;
+    }
+    const MapGrid::PictureFor shown = pictures();
+    const QRect area = m_grid.changedArea(*index, before, shown);
+    m_grid.RedrawArea(m_picBack->image(), area, m_picBack->backColor(), kPageGreen, shown);
+    const int border = m_picBack->borderWidth();
+    m_picBack->update(area.translated(border, border));
 }
 
 void frmMap::LoadSmallPicture(int k)
@@ -224,6 +271,8 @@ void frmMap::LoadSmallPicture(int k)
     if (!picture)
         return;
     m_imgFore[k]->setPicture(*picture);
+    if (std::find(m_grid.MapCells.cbegin(), m_grid.MapCells.cend(), qint16(k)) != m_grid.MapCells.cend())
+        m_stale = true;
 }
 
 void frmMap::ClearMap()
@@ -278,6 +327,7 @@ void frmMap::ChooseBackColour()
     // Repaints the whole grid area in the colour; the next Redraw brings the
     // lines and pictures back.
     m_picBack->setBackColor(m_cdlg.color);
+    m_stale = true;
 }
 
 void frmMap::SaveWholePage()

@@ -30,6 +30,9 @@ public:
 
     void SetUpGrid();
     void Redraw();
+    // A placing release at a point of the grid's client area: the cell there
+    // takes SelPic and only the pixels it may change are redrawn.
+    void Place(const QPointF &pixels);
     void SelectPicture(int k);
     void LoadSmallPicture(int k);
     void ClearMap();
@@ -42,7 +45,7 @@ protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
-    void placeAt(const QPointF &pixels);
+    MapGrid::PictureFor pictures() const;
 
     MapGrid m_grid;
     CommonDialog m_cdlg;
@@ -52,6 +55,10 @@ private:
     QLineEdit *m_text1 = nullptr;
     QLineEdit *m_text2 = nullptr;
     PictureBox *m_imgFore[MapGrid::kPictureCount + 1] = {};
+    // The image no longer shows the cells as a Redraw would (a new small
+    // picture in a slot some cell holds, a new background colour): the next
+    // placement redraws everything.
+    bool m_stale = false;
 };
 
 } // namespace ptt
