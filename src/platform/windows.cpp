@@ -1,5 +1,11 @@
 #include "windows.h"
 
+#include <QApplication>
+#include <QCursor>
+#include <QScreen>
+#include <QWindow>
+#include <algorithm>
+
 namespace ptt {
 
 void setWindowOwner(QWidget *window, QWidget *owner)
@@ -23,6 +29,45 @@ void bringForward(QWidget *window)
     window->show();
     window->raise();
     window->activateWindow();
+}
+
+QRect fitOnScreen(const QSize &client, const QRect &available, const QMargins &frame)
+{
+    const int roomW = available.width() - frame.left() - frame.right();
+    const int roomH = available.height() - frame.top() - frame.bottom();
+    const QSize size(std::clamp(client.width(), 1, std::max(1, roomW)),
+                     std::clamp(client.height(), 1, std::max(1, roomH)));
+    const int frameW = size.width() + frame.left() + frame.right();
+    const int frameH = size.height() + frame.top() + frame.bottom();
+    const QPoint frameAt(available.left() + std::max(0, (available.width() - frameW) / 2),
+                         available.top() + std::max(0, (available.height() - frameH) / 2));
+    return QRect(frameAt + QPoint(frame.left(), frame.top()), size);
+}
+
+void placeOnScreen(QWidget *window, const QSize &client)
+{
+    QScreen *screen = QGuiApplication::screenAt(QCursor::pos());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen) {
+        window->resize(client);
+        return;
+    }
+    // A maximized window may have no side borders; a normal one has some.
+    QMargins frame(8, 32, 8, 8);
+    for (const QWidget *shown : QApplication::topLevelWidgets()) {
+        const QWindow *handle = shown->windowHandle();
+        if (shown != window && shown->isVisible() && handle && handle->frameMargins().top() > 0) {
+            const QMargins m = handle->frameMargins();
+            frame =
+                QMargins(std::max(m.left(), 4), std::max(m.top(), 24), std::max(m.right(), 4), std::max(m.bottom(), 4));
+            break;
+        }
+    }
+    const QRect placed = fitOnScreen(client, screen->availableGeometry(), frame);
+    window->resize(placed.size());
+    // Before it is shown, a window's position is that of its frame.
+    window->move(placed.topLeft() - QPoint(frame.left(), frame.top()));
 }
 
 } // namespace ptt

@@ -4,7 +4,9 @@
 // loaded, and otherwise brings the loaded one forward with its state. The
 // close box unloads it (deletes it); hiding keeps it. A window shown with an
 // owner stays in front of that owner.
+#include <QMargins>
 #include <QPointer>
+#include <QRect>
 #include <QWidget>
 
 namespace ptt {
@@ -23,6 +25,15 @@ template <class W> W *loadedWindow()
 
 void setWindowOwner(QWidget *window, QWidget *owner);
 void bringForward(QWidget *window);
+
+// The client geometry of a window of the given client size on a screen's
+// available area: centred, and shrunk where it is larger, so that its whole
+// frame (the margins around the client, title bar included) is on the area.
+QRect fitOnScreen(const QSize &client, const QRect &available, const QMargins &frame);
+// Sizes and places a window not yet shown by fitOnScreen, on the screen under
+// the pointer. The frame is taken from a window already shown, or guessed
+// generously, since the window manager adds it only once the window is shown.
+void placeOnScreen(QWidget *window, const QSize &client);
 
 template <class W> W *showWindow(QWidget *owner = nullptr)
 {
