@@ -70,9 +70,25 @@ cy() { echo $((GEO_Y + $1)); }
 # cell ROW COL : the middle of a cell of the grid (105 x 105) on the screen, as "X Y".
 cell() { echo "$((GX + $2 * 105 + 52)) $((GY + $1 * 105 + 52))"; }
 place() { e2e_dclick $(cell "$1" "$2"); }
-load_slot() { # load_slot BUTTON_X BUTTON_Y FILE
-    e2e_click "$(cx "$1")" "$(cy "$2")"
-    e2e_file_dialog "打开" "$3"
+# size_grid COLS ROWS : typed into Text1 and Text2, then 确定大小.
+size_grid()
+{
+    e2e_click "$(cx 242)" "$(cy 14)"
+    e2e_key ctrl+a
+    e2e_type "$1"
+    e2e_click "$(cx 288)" "$(cy 14)"
+    e2e_key ctrl+a
+    e2e_type "$2"
+    e2e_click "$(cx 349)" "$(cy 14)"
+}
+# Red into slot 4 (调入小图4 at 834, 40), blue into slot 5 (调入小图5 at 1106, 40); these lie beside the
+# grid, which hides the palette's left part.
+load_pictures()
+{
+    e2e_click "$(cx 872)" "$(cy 52)"
+    e2e_file_dialog "打开" "$E2E_RUN/red.bmp"
+    e2e_click "$(cx 1142)" "$(cy 52)"
+    e2e_file_dialog "打开" "$E2E_RUN/blue.bmp"
 }
 
 open_map
@@ -81,23 +97,13 @@ sleep 0.3
 e2e_shot "$E2E_RUN/opened.png"
 e2e_assert_eq "$(e2e_pixel "$E2E_RUN/opened.png" $((GX + 300)) $((GY + 300)))" "$GRID_BACK" "an empty cell"
 
-# A 5 x 4 grid: Text1 and Text2 hold the columns and rows.
-e2e_click "$(cx 242)" "$(cy 14)"
-e2e_key ctrl+a
-e2e_type 5
-e2e_click "$(cx 288)" "$(cy 14)"
-e2e_key ctrl+a
-e2e_type 4
-e2e_click "$(cx 349)" "$(cy 14)" # 确定大小
+size_grid 5 4
 e2e_park
 e2e_wait_pixel $((GX + 524)) $((GY + 300)) "$GRID_BACK" 0 10
 e2e_shot "$SHOT"
 [ "$(e2e_pixel "$SHOT" $((GX + 527)) $((GY + 300)))" != "$GRID_BACK" ] || e2e_fail "the grid is wider than 5 cells"
 
-# Red into slot 4 (调入小图4 at 834, 40), blue into slot 5 (调入小图5 at 1106, 40); these lie beside the
-# grid, which hides the palette's left part.
-load_slot 872 52 "$E2E_RUN/red.bmp"
-load_slot 1142 52 "$E2E_RUN/blue.bmp"
+load_pictures
 e2e_park
 e2e_wait_pixel "$(cx 1126)" "$(cy 200)" "$BLUE" 0 10
 
@@ -151,15 +157,8 @@ e2e_assert_eq "$(e2e_pixel "$SHOT" $(cell 1 2))" "$GRID_BACK" "reopened: the red
 [ "$(e2e_pixel "$SHOT" $((GX + 629)) $((GY + 300)))" = "$GRID_BACK" ] || e2e_fail "reopened: not 6 x 6"
 
 # The same 5 x 4 grid and pictures, then 载入地图.
-e2e_click "$(cx 242)" "$(cy 14)"
-e2e_key ctrl+a
-e2e_type 5
-e2e_click "$(cx 288)" "$(cy 14)"
-e2e_key ctrl+a
-e2e_type 4
-e2e_click "$(cx 349)" "$(cy 14)"
-load_slot 872 52 "$E2E_RUN/red.bmp"
-load_slot 1142 52 "$E2E_RUN/blue.bmp"
+size_grid 5 4
+load_pictures
 e2e_click "$(cx 37)" "$(cy 14)"
 e2e_wait_window "载入地图档" 15 >/dev/null
 e2e_type "e2e.map"
