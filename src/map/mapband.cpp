@@ -11,6 +11,9 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
+#include <new>
+#include <vector>
 
 namespace ptt {
 
@@ -19,6 +22,8 @@ namespace {
 // Columns of a band drawn at a time: each part is drawn with the cells that
 // reach it from the left and above, so the work beyond the band stays small.
 constexpr int kPartWidth = 2048;
+// At most this much of the page is kept drawn between bands.
+constexpr qint64 kStripBytes = 64 << 20;
 
 class MapBandSource : public BandSource {
 public:
@@ -42,21 +47,54 @@ public:
             m_error = QStringLiteral("页面的第 %1 行起的 %2 行不在页面内。").arg(top).arg(band.height());
             return false;
         }
-        const int bottom = top + band.height();
+        if (top < m_stripTop || top + band.height() > m_stripTop + m_strip.height()) {
+            // Each strip redraws the cells above it that reach into it, so a
+            // strip of at least that height keeps the extra work below the
+            // strip's own, whatever height the writer's bands have. Bands
+            // come down or up the page: the strip starts where they go on.
+            const qint64 capped = std::max<qint64>(1, kStripBytes / (qint64(page.width()) * 4));
+            const int rows =
+                std::min(page.height(),
+                         std::max(band.height(), int(std::min<qint64>(capped, m_reach.height() + m_cell.height()))));
+            const int from = top < m_lastTop ? top + band.height() - rows : top;
+            const int stripTop = std::clamp(from, 0, page.height() - rows);
+            if (m_strip.height() != rows)
+                m_strip = QImage(page.width(), rows, QImage::Format_RGB32);
+            m_stripTop = -1;
+            if (m_strip.isNull() || !drawStrip(stripTop)) {
+                m_strip = QImage();
+                if (m_error.isEmpty())
+                    m_error = QStringLiteral("内存不足，无法画出页面的第 %1 行。").arg(top);
+                return false;
+            }
+            m_stripTop = stripTop;
+        }
+        m_lastTop = top;
+        for (int y = 0; y < band.height(); ++y)
+            std::memcpy(band.scanLine(y), m_strip.constScanLine(top - m_stripTop + y), size_t(page.width()) * 4);
+        return true;
+    }
+
+private:
+    // Draws page rows [top, top + m_strip.height()) into m_strip, a part of
+    // kPartWidth columns at a time.
+    bool drawStrip(int top)
+    {
+        const int width = m_strip.width();
+        const int bottom = top + m_strip.height();
         const int firstRow = firstReaching(top, m_reach.height(), m_cell.height());
         const int lastRow = std::min(m_grid.GridRows - 1, (bottom - 1) / m_cell.height());
-        for (int left = 0; left < page.width(); left += kPartWidth) {
-            const int right = std::min(page.width(), left + kPartWidth);
+        for (int left = 0; left < width; left += kPartWidth) {
+            const int right = std::min(width, left + kPartWidth);
             const int firstCol = firstReaching(left, m_reach.width(), m_cell.width());
             const int lastCol = std::min(m_grid.GridCols - 1, (right - 1) / m_cell.width());
-            if (!drawPart(band, top, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), firstRow, lastRow,
+            if (!drawPart(m_strip, top, QRect(QPoint(left, top), QPoint(right - 1, bottom - 1)), firstRow, lastRow,
                           firstCol, lastCol))
                 return false;
         }
         return true;
     }
 
-private:
     // The first row (or column) whose picture may reach `edge`. Its own line
     // lies before the edge (or it is the first), since the partial grid drawn
     // from it has no line along its own top (left) side.
@@ -83,18 +121,26 @@ private:
             std::copy_n(m_grid.MapCells.constData() + (firstRow + r) * m_grid.GridCols + firstCol, grid.GridCols,
                         grid.MapCells.data() + r * grid.GridCols);
         const QPoint origin(firstCol * m_cell.width(), firstRow * m_cell.height());
-        QImage image(part.right() + 1 - origin.x(), part.bottom() + 1 - origin.y(), QImage::Format_RGB32);
-        if (image.isNull()) {
+        // One buffer for all parts: a fresh image each time costs more in
+        // page faults than its drawing.
+        const int width = part.right() + 1 - origin.x();
+        const int height = part.bottom() + 1 - origin.y();
+        const size_t bytes = size_t(width) * size_t(height) * 4;
+        try {
+            if (m_buffer.size() < bytes)
+                m_buffer.resize(bytes);
+        } catch (const std::bad_alloc &) {
             m_error = QStringLiteral("内存不足，无法画出页面的第 %1 行。").arg(top);
             return false;
         }
+        QImage image(m_buffer.data(), width, height, qsizetype(width) * 4, QImage::Format_RGB32);
         grid.Redraw(image, kMapBackColour, kMapLineColour, [this](int value) -> const Picture * {
             return value >= 1 && value <= MapGrid::kPictureCount ? &m_pictures[value - 1] : nullptr;
         });
-        const qsizetype bytes = qsizetype(part.width()) * 4;
+        const size_t rowBytes = size_t(part.width()) * 4;
         for (int y = part.top(); y <= part.bottom(); ++y)
             std::memcpy(band.scanLine(y - top) + qsizetype(part.left()) * 4,
-                        image.constScanLine(y - origin.y()) + qsizetype(part.left() - origin.x()) * 4, bytes);
+                        image.constScanLine(y - origin.y()) + qsizetype(part.left() - origin.x()) * 4, rowBytes);
         return true;
     }
 
@@ -102,6 +148,10 @@ private:
     std::array<Picture, MapGrid::kPictureCount> m_pictures;
     QSize m_cell;
     QSize m_reach{1, 1};
+    std::vector<uchar> m_buffer;
+    QImage m_strip; // page rows [m_stripTop, m_stripTop + height)
+    int m_stripTop = -1;
+    int m_lastTop = std::numeric_limits<int>::max();
     QString m_error;
 };
 

@@ -117,7 +117,7 @@ private slots:
         QVERIFY(warnings[0].contains(QStringLiteral("missing.bmp")));
         QVERIFY(!warnings[0].contains(QLatin1Char('\n')));
 
-        const QImage page = test::drawInBands(*source, bandHeight, &error);
+        const QImage page = test::drawInBands(*source, bandHeight, false, &error);
         QVERIFY2(!page.isNull(), qPrintable(error));
         QCOMPARE(test::changedBox(page, m_reference), QRect());
     }

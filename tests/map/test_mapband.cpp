@@ -64,16 +64,22 @@ private slots:
         QTest::addColumn<int>("rows");
         QTest::addColumn<int>("mapCells"); // a short file leaves the rest empty
         QTest::addColumn<int>("bandHeight");
-        // 105-pixel cells, pictures up to 226 x 164.
+        QTest::addColumn<bool>("bottomUp");
+        // 105-pixel cells, pictures up to 226 x 164: a strip of 269 rows.
         for (int band : {1, 104, 105, 106, 211, 630})
-            QTest::addRow("built-in 6x6 band %d", band) << true << 6 << 6 << 36 << band;
+            for (bool up : {false, true})
+                QTest::addRow("built-in 6x6 band %d%s", band, up ? " up" : "") << true << 6 << 6 << 36 << band << up;
         // 2304 pixels wide: more than one part of a band; pictures reach
         // up to 40 cells right and 13 rows down.
         for (int band : {1, 4, 5, 6, 37, 200})
-            QTest::addRow("custom 256x40 band %d", band) << false << 256 << 40 << 9000 << band;
-        QTest::addRow("custom 1x1") << false << 1 << 1 << 1 << 2;
-        // Nothing reaches beyond its cell; band edges on the grid lines.
-        QTest::addRow("custom 256x40 empty band 5") << false << 256 << 40 << 0 << 5;
+            for (bool up : {false, true})
+                QTest::addRow("custom 256x40 band %d%s", band, up ? " up" : "")
+                    << false << 256 << 40 << 9000 << band << up;
+        QTest::addRow("custom 1x1") << false << 1 << 1 << 1 << 2 << false;
+        // Nothing reaches beyond its cell: strips of one cell row, band
+        // edges on the grid lines.
+        QTest::addRow("custom 256x40 empty band 1") << false << 256 << 40 << 0 << 1 << false;
+        QTest::addRow("custom 256x40 empty band 5 up") << false << 256 << 40 << 0 << 5 << true;
     }
     void bandsMakeTheWindowsPage()
     {
@@ -82,6 +88,7 @@ private slots:
         QFETCH(int, rows);
         QFETCH(int, mapCells);
         QFETCH(int, bandHeight);
+        QFETCH(bool, bottomUp);
         const QString map = writeMap(QStringLiteral("map%1x%2").arg(columns).arg(rows), mapCells, 11);
         QVERIFY(!map.isEmpty());
 
@@ -105,7 +112,7 @@ private slots:
         QCOMPARE(source->pageSize(), reference.size());
         if (builtIn)
             QCOMPARE(source->pageSize(), QSize(630, 630));
-        const QImage page = test::drawInBands(*source, bandHeight, &error);
+        const QImage page = test::drawInBands(*source, bandHeight, bottomUp, &error);
         QVERIFY2(!page.isNull(), qPrintable(error));
         QCOMPARE(test::changedBox(page, reference), QRect());
     }

@@ -40,14 +40,14 @@ bool writeImage(const QString &path, const QImage &image, const char *format)
     return writer.write(image);
 }
 
-QImage drawInBands(BandSource &source, int bandHeight, QString *error)
+QImage drawInBands(BandSource &source, int bandHeight, bool bottomUp, QString *error)
 {
     const QSize page = source.pageSize();
     QImage whole(page, QImage::Format_RGB32);
-    QImage band(page.width(), bandHeight, QImage::Format_RGB32);
-    for (int top = 0; top < page.height(); top += bandHeight) {
-        if (top + bandHeight > page.height())
-            band = QImage(page.width(), page.height() - top, QImage::Format_RGB32);
+    const int bands = (page.height() + bandHeight - 1) / bandHeight;
+    for (int n = 0; n < bands; ++n) {
+        const int top = (bottomUp ? bands - 1 - n : n) * bandHeight;
+        QImage band(page.width(), qMin(bandHeight, page.height() - top), QImage::Format_RGB32);
         band.fill(qRgb(0x12, 0x34, 0x56));
         if (!source.drawBand(band, top)) {
             if (error)

@@ -44,10 +44,11 @@ QImage patternImage(int width, int height, bool withAlpha = false);
 // Bounding box of every pixel that differs between two images of one size.
 QRect changedBox(const QImage &now, const QImage &before);
 
-// The whole page of a band source drawn in bands of bandHeight rows (the last
-// one shorter), each band first filled with junk, as a writer would reuse it.
-// A null image, with *error set, when a band fails.
-QImage drawInBands(BandSource &source, int bandHeight, QString *error = nullptr);
+// The whole page of a band source drawn in bands of bandHeight rows from the
+// top (the last one shorter), asked for from the bottom band up when
+// bottomUp, as the BMP writer does. Each band is first filled with junk. A
+// null image, with *error set, when a band fails.
+QImage drawInBands(BandSource &source, int bandHeight, bool bottomUp = false, QString *error = nullptr);
 
 // Sets up the program's fonts for widget tests.
 void initFonts();
