@@ -59,12 +59,13 @@ private slots:
 
         // Pixels: fore1 at (-10, -10), fore2 (with alpha) at (30, 20), fore3
         // at (80, -40) taller than the page, fore1 at (22, 40) over fore2 (a
-        // half pixel rounds to even), fore2 at (70, 70) past the bottom.
+        // half pixel rounds to even), fore2 at (70, 70) past the bottom, and
+        // fore1 far beyond any page.
         const QList<PositionRecord> records = {
             record(QStringLiteral("fore1.bmp"), -150, -150),      record(QStringLiteral("sub\\fore2.ico"), 450, 300),
             record(QStringLiteral("missing.bmp"), 0, 0),          record(outside, 1200, -600),
             record(QStringLiteral("fore1.bmp"), 337.5, 592.5),    record(QStringLiteral("missing.bmp"), 600, 600),
-            record(QStringLiteral("sub\\fore2.ico"), 1050, 1050),
+            record(QStringLiteral("sub\\fore2.ico"), 1050, 1050), record(QStringLiteral("fore1.bmp"), 3e12f, -3e12f),
         };
         m_positions = m_app.file(QStringLiteral("wall.pos"));
         QVERIFY(PositionFile::Save(m_positions, records));
@@ -74,7 +75,7 @@ private slots:
         Chooser chooser(m_positions);
         BoardModel model(chooser);
         model.OpenDocument();
-        QCOMPARE(model.ForegroundCount(), 7);
+        QCOMPARE(model.ForegroundCount(), 8);
         const Picture background = loadPicture(m_background).picture;
         m_reference = QImage(background.naturalSize, QImage::Format_RGB32);
         m_reference.fill(kPageGreen);
