@@ -3,8 +3,35 @@
 #include "platform/units.h"
 
 #include <QFile>
+#include <QPainter>
+
+#include <algorithm>
 
 namespace ptt {
+
+QRect slotPixelRect(const BoardSlot &slot)
+{
+    const QSize size =
+        slot.picture.isNull() ? twipsToPixels(QSizeF(slot.width, slot.height)) : slot.picture.naturalSize;
+    // A position file may hold any float: keep the corner where adding the
+    // size cannot overflow. Anything that far lies off every page.
+    constexpr int kFar = 1 << 30;
+    const QPoint at = twipsToPixels(QPointF(slot.left, slot.top));
+    return QRect(QPoint(std::clamp(at.x(), -kFar, kFar), std::clamp(at.y(), -kFar, kFar)), size);
+}
+
+void drawForegrounds(QPainter &painter, const QRect &area, int count, const std::function<QRect(int)> &rectAt,
+                     const std::function<const Picture *(int)> &pictureAt)
+{
+    for (int i = 0; i < count; ++i) {
+        const QRect r = rectAt(i);
+        if (!r.intersects(area))
+            continue;
+        const Picture *picture = pictureAt(i);
+        if (picture && !picture->isNull())
+            painter.drawImage(r, picture->image);
+    }
+}
 
 QString BoardModel::PictureFilter()
 {

@@ -1,4 +1,5 @@
 #include "frmmap.h"
+#include "mapstock.h"
 
 #include "pageops/navigator.h"
 #include "pageops/openpicture.h"
@@ -24,7 +25,6 @@ namespace ptt {
 
 namespace {
 
-const QColor kGridBack(255, 100, 255);
 const QColor kPaleYellow(255, 255, 192); // the labels and the selection outline
 const QColor kBlankHatch(160, 160, 160);
 
@@ -42,13 +42,6 @@ const SlotPlace kSlots[MapGrid::kPictureCount] = {
     {"Command10", {282, 396, 77, 27}, {282, 426}}, {"Command11", {566, 396, 79, 27}, {566, 426}},
     {"Command12", {834, 398, 79, 27}, {834, 428}}, {"Command13", {1106, 400, 77, 27}, {1106, 430}},
 };
-
-QString storedSmallPicture(int k)
-{
-    return QStringLiteral(":/pictures/map/small%1.%2")
-        .arg(k, 2, 10, QLatin1Char('0'))
-        .arg(k == 4 ? QStringLiteral("bmp") : QStringLiteral("jpg"));
-}
 
 // The selection outline: a dotted rectangle that lets clicks through.
 class Outline : public QWidget {
@@ -128,7 +121,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
         img->setToolTip(QStringLiteral("单击取图"));
         img->move(slot.picture);
         img->setAutoSize(true);
-        img->setPicture(storedPicture(storedSmallPicture(k)));
+        img->setPicture(storedPicture(mapSmallPicturePath(k)));
         m_imgFore[k] = img;
     }
     for (int k = 0; k <= MapGrid::kPictureCount; ++k)
@@ -208,16 +201,16 @@ void frmMap::SetUpGrid()
     m_grid = std::move(next);
     // One fill of the page: the sizing gave new area the background colour,
     // so only what it kept of the old image is cleared.
-    if (m_picBack->backColor() != kGridBack) {
-        m_picBack->setBackColor(kGridBack);
+    if (m_picBack->backColor() != kMapBackColour) {
+        m_picBack->setBackColor(kMapBackColour);
     } else {
         QPainter p(&m_picBack->image());
         p.setCompositionMode(QPainter::CompositionMode_Source);
-        p.fillRect(kept, kGridBack);
+        p.fillRect(kept, kMapBackColour);
     }
     m_outline->resize(int(m_grid.CellWidth) + 4, int(m_grid.CellHeight) + 4);
     SelectPicture(1);
-    m_grid.DrawOnBackground(m_picBack->image(), kPageGreen, pictures());
+    m_grid.DrawOnBackground(m_picBack->image(), kMapLineColour, pictures());
     m_stale = false;
     m_picBack->update();
 }
@@ -233,7 +226,7 @@ MapGrid::PictureFor frmMap::pictures() const
 
 void frmMap::Redraw()
 {
-    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kPageGreen, pictures());
+    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kMapLineColour, pictures());
     m_stale = false;
     m_picBack->update();
 }
@@ -260,7 +253,7 @@ void frmMap::Place(const QPointF &pos)
     }
     const MapGrid::PictureFor shown = pictures();
     const QRect area = m_grid.changedArea(*index, before, shown);
-    m_grid.RedrawArea(m_picBack->image(), area, m_picBack->backColor(), kPageGreen, shown);
+    m_grid.RedrawArea(m_picBack->image(), area, m_picBack->backColor(), kMapLineColour, shown);
     const int border = m_picBack->borderWidth();
     m_picBack->update(area.translated(border, border));
 }
