@@ -54,16 +54,16 @@ CommandLineOutcome runCommandLine(const QStringList &arguments)
     }
 
     if (!parser.parse(arguments))
-        return {false, usageError(parser.errorText()), {}};
+        return answered(usageError(parser.errorText()));
     // Qt's own options are not listed, so --help-all says what --help says.
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         print(stdout, parser.helpText());
-        return {false, 0, {}};
+        return answered(0);
     }
     if (parser.isSet(versionOption)) {
         print(stdout, QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion()));
-        return {false, 0, {}};
+        return answered(0);
     }
     // A subcommand is the first positional argument and gets the rest; each answers on the terminal and
     // never needs a display.
@@ -71,8 +71,8 @@ CommandLineOutcome runCommandLine(const QStringList &arguments)
     if (!positional.isEmpty() && positional.first() == QStringLiteral("render"))
         return parseRenderCommand(positional.mid(1));
     if (!positional.isEmpty())
-        return {false, usageError(QStringLiteral("unknown command '%1'").arg(positional.first())), {}};
-    return {true, 0, {}};
+        return answered(usageError(QStringLiteral("unknown command '%1'").arg(positional.first())));
+    return {true, 0, {}, false}; // open the windows
 }
 
 } // namespace ptt

@@ -20,6 +20,8 @@ int main(int argc, char *argv[])
         // The terminal's answers come before any window system is touched: they need no display.
         QCoreApplication terminal(argc, argv);
         const ptt::CommandLineOutcome outcome = ptt::runCommandLine(QCoreApplication::arguments());
+        if (outcome.drawingJob && !outcome.drawingNeedsFonts)
+            return outcome.drawingJob();
         if (!outcome.startWindows && !outcome.drawingJob)
             return outcome.exitCode;
         drawingJob = outcome.drawingJob;

@@ -12,6 +12,7 @@
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImageWriter>
@@ -295,6 +296,18 @@ std::optional<StampSpec> parseStamp(const QString &spec, bool twips, QString *er
     return stamp;
 }
 
+// Metafiles may hold text; other pictures need no fonts.
+bool mayDrawText(const QString &pictureFile)
+{
+    if (pictureFile.isEmpty())
+        return false;
+    QFile file(pictureFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const PictureFormat format = sniffPictureFormat(file.read(4096));
+    return format == PictureFormat::Wmf || format == PictureFormat::Emf;
+}
+
 struct TileJob {
     QSize page;
     QString patternFile;
@@ -347,16 +360,16 @@ std::optional<CommandLineOutcome> answerParser(QCommandLineParser &parser, const
                                                const QStringList &arguments)
 {
     if (!parser.parse(QStringList{programName()} + arguments))
-        return CommandLineOutcome{false, usageError(command, parser.errorText()), {}};
+        return answered(usageError(command, parser.errorText()));
     if (parser.isSet(QStringLiteral("help"))) {
         std::fputs(parser.helpText().toUtf8().constData(), stdout);
-        return CommandLineOutcome{false, 0, {}};
+        return answered(0);
     }
     if (parser.isSet(QStringLiteral("version"))) {
         std::fputs(
             QStringLiteral("%1 %2\n").arg(programName(), QCoreApplication::applicationVersion()).toUtf8().constData(),
             stdout);
-        return CommandLineOutcome{false, 0, {}};
+        return answered(0);
     }
     return std::nullopt;
 }
@@ -392,56 +405,52 @@ CommandLineOutcome parseTile(const QStringList &arguments)
     if (auto answered = answerParser(parser, command, arguments))
         return *answered;
     if (!parser.positionalArguments().isEmpty())
-        return {
-            false,
-            usageError(command, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first())),
-            {}};
+        return answered(
+            usageError(command, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first())));
 
     const QString unit = parser.value(QStringLiteral("unit"));
     if (unit != QStringLiteral("twip") && unit != QStringLiteral("px"))
-        return {false, usageError(command, QStringLiteral("--unit must be twip or px, not '%1'").arg(unit)), {}};
+        return answered(usageError(command, QStringLiteral("--unit must be twip or px, not '%1'").arg(unit)));
     const bool twips = unit == QStringLiteral("twip");
     TileJob job;
     for (const char *name : {"width", "height"}) {
         const QString option = QString::fromLatin1(name);
         if (!parser.isSet(option))
-            return {false, usageError(command, QStringLiteral("--%1 is required").arg(option)), {}};
+            return answered(usageError(command, QStringLiteral("--%1 is required").arg(option)));
         const std::optional<int> pixels = pagePixels(parser.value(option), twips);
         if (!pixels)
-            return {
-                false,
+            return answered(
                 usageError(command, QStringLiteral("--%1 must be a number greater than 0 (%2), not '%3'")
                                         .arg(option, twips ? QStringLiteral("twips") : QStringLiteral("whole pixels"),
-                                             parser.value(option))),
-                {}};
+                                             parser.value(option))));
         (option == QStringLiteral("width") ? job.page.rwidth() : job.page.rheight()) = *pixels;
     }
     if (parser.isSet(QStringLiteral("pattern")) && parser.isSet(QStringLiteral("sample")))
-        return {false, usageError(command, QStringLiteral("--pattern and --sample exclude each other")), {}};
+        return answered(usageError(command, QStringLiteral("--pattern and --sample exclude each other")));
     job.patternFile = parser.value(QStringLiteral("pattern"));
     if (parser.isSet(QStringLiteral("pattern")) && job.patternFile.isEmpty())
-        return {false, usageError(command, QStringLiteral("--pattern needs a file name")), {}};
+        return answered(usageError(command, QStringLiteral("--pattern needs a file name")));
     if (parser.isSet(QStringLiteral("sample"))) {
         bool ok = false;
         job.sample = parser.value(QStringLiteral("sample")).toInt(&ok);
         if (!ok || job.sample < 1 || job.sample > 12)
-            return {false,
-                    usageError(command, QStringLiteral("--sample must be 1 to 12, not '%1'")
-                                            .arg(parser.value(QStringLiteral("sample")))),
-                    {}};
+            return answered(usageError(
+                command,
+                QStringLiteral("--sample must be 1 to 12, not '%1'").arg(parser.value(QStringLiteral("sample")))));
     }
     for (const QString &spec : parser.values(QStringLiteral("stamp"))) {
         QString error;
         const std::optional<StampSpec> stamp = parseStamp(spec, twips, &error);
         if (!stamp)
-            return {false, usageError(command, QStringLiteral("--stamp: %1").arg(error)), {}};
+            return answered(usageError(command, QStringLiteral("--stamp: %1").arg(error)));
         job.stamps.append(*stamp);
     }
     job.output = parser.value(QStringLiteral("output"));
     if (job.output.isEmpty())
-        return {false, usageError(command, QStringLiteral("-o FILE is required")), {}};
+        return answered(usageError(command, QStringLiteral("-o FILE is required")));
     job.quiet = parser.isSet(QStringLiteral("quiet"));
-    return {false, 0, [job] { return runTile(job); }};
+    const bool needsFonts = !job.stamps.isEmpty() || mayDrawText(job.patternFile);
+    return {false, 0, [job] { return runTile(job); }, needsFonts};
 }
 
 } // namespace
@@ -459,11 +468,11 @@ CommandLineOutcome parseRenderCommand(const QStringList &arguments)
                                             "  map    the map-style window's page ('%1 render map --help')\n")
                                  .arg(programName());
         if (kind.isEmpty())
-            return {false, usageError(QStringLiteral("render"), QStringLiteral("render needs tile, board or map")), {}};
+            return answered(usageError(QStringLiteral("render"), QStringLiteral("render needs tile, board or map")));
         std::fputs(help.toUtf8().constData(), stdout);
-        return {false, 0, {}};
+        return answered(0);
     }
-    return {false, usageError(QStringLiteral("render"), QStringLiteral("unknown page kind '%1'").arg(kind)), {}};
+    return answered(usageError(QStringLiteral("render"), QStringLiteral("unknown page kind '%1'").arg(kind)));
 }
 
 } // namespace ptt
