@@ -3,8 +3,29 @@
 #include "platform/units.h"
 
 #include <QFile>
+#include <QPainter>
 
 namespace ptt {
+
+QRect slotPixelRect(const BoardSlot &slot)
+{
+    const QSize size =
+        slot.picture.isNull() ? twipsToPixels(QSizeF(slot.width, slot.height)) : slot.picture.naturalSize;
+    return QRect(twipsToPixels(QPointF(slot.left, slot.top)), size);
+}
+
+void drawForegrounds(QPainter &painter, const QRect &area, int count, const std::function<QRect(int)> &rectAt,
+                     const std::function<const Picture *(int)> &pictureAt)
+{
+    for (int i = 0; i < count; ++i) {
+        const QRect r = rectAt(i);
+        if (!r.intersects(area))
+            continue;
+        const Picture *picture = pictureAt(i);
+        if (picture && !picture->isNull())
+            painter.drawImage(r, picture->image);
+    }
+}
 
 QString BoardModel::PictureFilter()
 {

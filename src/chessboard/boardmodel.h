@@ -14,6 +14,10 @@
 #include <QRectF>
 #include <QString>
 
+#include <functional>
+
+class QPainter;
+
 namespace ptt {
 
 class BoardServices {
@@ -40,6 +44,17 @@ struct BoardSlot {
 
     QRectF rect() const { return QRectF(left, top, width, height); }
 };
+
+// Where a slot lies on the board, in pixels: its picture at natural size, or
+// the size it keeps while it shows none.
+QRect slotPixelRect(const BoardSlot &slot);
+
+// Draws foregrounds 0 .. count - 1 in index order, later ones on top, each
+// picture at its natural size into its rectangle (board pixels). Those that
+// miss `area` are skipped; a null picture draws nothing. The window's layer
+// and the banded page both draw through this, so overlaps come out the same.
+void drawForegrounds(QPainter &painter, const QRect &area, int count, const std::function<QRect(int)> &rectAt,
+                     const std::function<const Picture *(int)> &pictureAt);
 
 class BoardModel : public QObject {
     Q_OBJECT

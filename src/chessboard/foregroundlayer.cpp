@@ -1,7 +1,5 @@
 #include "foregroundlayer.h"
 
-#include "platform/units.h"
-
 #include <QPaintEvent>
 #include <QPainter>
 
@@ -18,9 +16,7 @@ QRect ForegroundLayer::computeRect(int index) const
 {
     if (index >= m_model.ForegroundCount() || index >= m_model.slotCount())
         return QRect();
-    const BoardSlot &s = m_model.slot(index);
-    const QSize size = s.picture.isNull() ? twipsToPixels(QSizeF(s.width, s.height)) : s.picture.naturalSize;
-    return QRect(twipsToPixels(QPointF(s.left, s.top)), size);
+    return slotPixelRect(m_model.slot(index));
 }
 
 int ForegroundLayer::slotAt(QPoint boardPixel) const
@@ -78,16 +74,9 @@ void ForegroundLayer::endBatch()
 void ForegroundLayer::paintEvent(QPaintEvent *event)
 {
     QPainter p(this);
-    const QRect exposed = event->rect();
     const int n = qMin(int(m_rects.size()), m_model.slotCount());
-    for (int i = 0; i < n; ++i) {
-        const QRect &r = m_rects[i];
-        if (!r.intersects(exposed))
-            continue;
-        const Picture &picture = m_model.slot(i).picture;
-        if (!picture.isNull())
-            p.drawImage(r, picture.image); // an empty slot is transparent
-    }
+    drawForegrounds(
+        p, event->rect(), n, [this](int i) { return m_rects[i]; }, [this](int i) { return &m_model.slot(i).picture; });
 }
 
 ShapeOutline::ShapeOutline(QWidget *parent) : QWidget(parent)

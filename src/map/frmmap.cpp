@@ -1,4 +1,5 @@
 #include "frmmap.h"
+#include "mapstock.h"
 
 #include "pageops/navigator.h"
 #include "pageops/openpicture.h"
@@ -24,7 +25,6 @@ namespace ptt {
 
 namespace {
 
-const QColor kGridBack(255, 100, 255);
 const QColor kPaleYellow(255, 255, 192); // the labels and the selection outline
 
 struct SlotPlace {
@@ -41,13 +41,6 @@ const SlotPlace kSlots[MapGrid::kPictureCount] = {
     {"Command10", {282, 396, 77, 27}, {282, 426}}, {"Command11", {566, 396, 79, 27}, {566, 426}},
     {"Command12", {834, 398, 79, 27}, {834, 428}}, {"Command13", {1106, 400, 77, 27}, {1106, 430}},
 };
-
-QString storedSmallPicture(int k)
-{
-    return QStringLiteral(":/pictures/map/small%1.%2")
-        .arg(k, 2, 10, QLatin1Char('0'))
-        .arg(k == 4 ? QStringLiteral("bmp") : QStringLiteral("jpg"));
-}
 
 // The selection outline: a dotted rectangle that lets clicks through.
 class Outline : public QWidget {
@@ -112,7 +105,7 @@ frmMap::frmMap(QWidget *parent) : QWidget(parent, Qt::Window), m_cdlg(this)
         img->setToolTip(QStringLiteral("单击取图"));
         img->move(slot.picture);
         img->setAutoSize(true);
-        img->setPicture(storedPicture(storedSmallPicture(k)));
+        img->setPicture(storedPicture(mapSmallPicturePath(k)));
         m_imgFore[k] = img;
     }
     for (int k = 0; k <= MapGrid::kPictureCount; ++k)
@@ -186,7 +179,7 @@ void frmMap::SetUpGrid()
         showNotice(this, QStringLiteral("地图太大，内存放不下。"), MsgIcon::Warning);
         return;
     }
-    m_picBack->setBackColor(kGridBack);
+    m_picBack->setBackColor(kMapBackColour);
     m_outline->resize(int(m_grid.CellWidth) + 4, int(m_grid.CellHeight) + 4);
     SelectPicture(1);
     Redraw();
@@ -194,7 +187,7 @@ void frmMap::SetUpGrid()
 
 void frmMap::Redraw()
 {
-    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kPageGreen, [this](int value) -> const Picture * {
+    m_grid.Redraw(m_picBack->image(), m_picBack->backColor(), kMapLineColour, [this](int value) -> const Picture * {
         if (value < 1 || value > MapGrid::kPictureCount)
             return nullptr;
         return &m_imgFore[value]->picture();

@@ -2,6 +2,8 @@
 // Small helpers the windows share: control placement in twips, the toolbar
 // strips and their buttons, the look of the graphical buttons and text fields,
 // the sunken border of picture boxes.
+#include "colours.h"
+
 #include <QColor>
 #include <QRect>
 #include <QString>
@@ -12,19 +14,6 @@ class QPushButton;
 class QWidget;
 
 namespace ptt {
-
-// The colours the windows share: the dark green window background, the
-// magenta toolbar strip, the light blue graphical buttons and the light green
-// text fields.
-inline const QColor kWindowGreen(0, 64, 0);
-inline const QColor kStripColour(215, 21, 123);
-inline const QColor kButtonColour(192, 192, 255);
-inline const QColor kFieldColour(192, 255, 192);
-// The light green of the layout pages (the chessboard's board, the free
-// layout page) and the map's grid lines.
-inline const QColor kPageGreen(162, 200, 89);
-// The pink of the free layout's regions and the map's load buttons.
-inline const QColor kPink(255, 192, 255);
 
 // Places a control at a rectangle given in twips of its parent.
 void placeTwips(QWidget *widget, double left, double top, double width, double height);

@@ -1,11 +1,14 @@
 #include "testsupport.h"
 
+#include "formats/bandsource.h"
 #include "formats/fontdesc.h"
 #include "platform/appdir.h"
 
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
+
+#include <cstring>
 
 namespace ptt::test {
 
@@ -35,6 +38,26 @@ bool writeImage(const QString &path, const QImage &image, const char *format)
 {
     QImageWriter writer(path, format);
     return writer.write(image);
+}
+
+QImage drawInBands(BandSource &source, int bandHeight, QString *error)
+{
+    const QSize page = source.pageSize();
+    QImage whole(page, QImage::Format_RGB32);
+    QImage band(page.width(), bandHeight, QImage::Format_RGB32);
+    for (int top = 0; top < page.height(); top += bandHeight) {
+        if (top + bandHeight > page.height())
+            band = QImage(page.width(), page.height() - top, QImage::Format_RGB32);
+        band.fill(qRgb(0x12, 0x34, 0x56));
+        if (!source.drawBand(band, top)) {
+            if (error)
+                *error = source.error();
+            return QImage();
+        }
+        for (int y = 0; y < band.height(); ++y)
+            std::memcpy(whole.scanLine(top + y), band.constScanLine(y), size_t(band.bytesPerLine()));
+    }
+    return whole;
 }
 
 QImage patternImage(int width, int height, bool withAlpha)

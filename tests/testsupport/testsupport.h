@@ -10,6 +10,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+namespace ptt {
+class BandSource;
+}
+
 namespace ptt::test {
 
 // Points AppDir at a fresh temporary folder for the life of the object.
@@ -39,6 +43,11 @@ QImage patternImage(int width, int height, bool withAlpha = false);
 
 // Bounding box of every pixel that differs between two images of one size.
 QRect changedBox(const QImage &now, const QImage &before);
+
+// The whole page of a band source drawn in bands of bandHeight rows (the last
+// one shorter), each band first filled with junk, as a writer would reuse it.
+// A null image, with *error set, when a band fails.
+QImage drawInBands(BandSource &source, int bandHeight, QString *error = nullptr);
 
 // Sets up the program's fonts for widget tests.
 void initFonts();
