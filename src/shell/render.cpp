@@ -1,7 +1,9 @@
 #include "render.h"
 
+#include "chessboard/boardband.h"
 #include "formats/bmpwriter.h"
 #include "formats/picture.h"
+#include "map/mapband.h"
 #include "pageops/samples.h"
 #include "pageops/tilepage.h"
 #include "platform/units.h"
@@ -56,6 +58,13 @@ int usageError(const QString &command, const QString &message)
 int failure(const QString &file, const QString &cause)
 {
     print(QStringLiteral("%1: %2: %3\n").arg(programName(), file, cause));
+    return 1;
+}
+
+// A failure whose sentence names its file.
+int failure(const QString &sentence)
+{
+    print(QStringLiteral("%1: %2\n").arg(programName(), sentence));
     return 1;
 }
 
@@ -374,6 +383,20 @@ std::optional<CommandLineOutcome> answerParser(QCommandLineParser &parser, const
     return std::nullopt;
 }
 
+// The output options every kind shares: -o is required.
+std::optional<CommandLineOutcome> readOutput(const QCommandLineParser &parser, const QString &command, QString *output,
+                                             bool *quiet)
+{
+    if (!parser.positionalArguments().isEmpty())
+        return answered(
+            usageError(command, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first())));
+    *output = parser.value(QStringLiteral("output"));
+    if (output->isEmpty())
+        return answered(usageError(command, QStringLiteral("-o FILE is required")));
+    *quiet = parser.isSet(QStringLiteral("quiet"));
+    return std::nullopt;
+}
+
 CommandLineOutcome parseTile(const QStringList &arguments)
 {
     const QString command = QStringLiteral("render tile");
@@ -404,15 +427,14 @@ CommandLineOutcome parseTile(const QStringList &arguments)
         QStringLiteral("spec")));
     if (auto answered = answerParser(parser, command, arguments))
         return *answered;
-    if (!parser.positionalArguments().isEmpty())
-        return answered(
-            usageError(command, QStringLiteral("unexpected argument '%1'").arg(parser.positionalArguments().first())));
+    TileJob job;
+    if (auto answered = readOutput(parser, command, &job.output, &job.quiet))
+        return *answered;
 
     const QString unit = parser.value(QStringLiteral("unit"));
     if (unit != QStringLiteral("twip") && unit != QStringLiteral("px"))
         return answered(usageError(command, QStringLiteral("--unit must be twip or px, not '%1'").arg(unit)));
     const bool twips = unit == QStringLiteral("twip");
-    TileJob job;
     for (const char *name : {"width", "height"}) {
         const QString option = QString::fromLatin1(name);
         if (!parser.isSet(option))
@@ -445,12 +467,101 @@ CommandLineOutcome parseTile(const QStringList &arguments)
             return answered(usageError(command, QStringLiteral("--stamp: %1").arg(error)));
         job.stamps.append(*stamp);
     }
-    job.output = parser.value(QStringLiteral("output"));
-    if (job.output.isEmpty())
-        return answered(usageError(command, QStringLiteral("-o FILE is required")));
-    job.quiet = parser.isSet(QStringLiteral("quiet"));
     const bool needsFonts = !job.stamps.isEmpty() || mayDrawText(job.patternFile);
     return {false, 0, [job] { return runTile(job); }, needsFonts};
+}
+
+CommandLineOutcome parseBoard(const QStringList &arguments)
+{
+    const QString command = QStringLiteral("render board");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws the chessboard-style window's page, as 整版保存 writes it: the background picture with the "
+        "foregrounds of a position file over it. A foreground that cannot be loaded is named on stderr and left "
+        "out, as the window leaves it out."));
+    addCommonOptions(parser);
+    parser.addOption(QCommandLineOption(QStringLiteral("positions"),
+                                        QStringLiteral("The position file (*.pos); foreground names in it are "
+                                                       "resolved as the window resolves them."),
+                                        QStringLiteral("file")));
+    parser.addOption(QCommandLineOption(QStringLiteral("background"), QStringLiteral("The background picture."),
+                                        QStringLiteral("file")));
+    if (auto answered = answerParser(parser, command, arguments))
+        return *answered;
+    for (const char *name : {"positions", "background"})
+        if (parser.value(QString::fromLatin1(name)).isEmpty())
+            return answered(usageError(command, QStringLiteral("--%1 FILE is required").arg(QLatin1String(name))));
+    QString output;
+    bool quiet = false;
+    if (auto answered = readOutput(parser, command, &output, &quiet))
+        return *answered;
+    const QString positions = parser.value(QStringLiteral("positions"));
+    const QString background = parser.value(QStringLiteral("background"));
+    // Foregrounds may be metafiles with text: fonts are set up.
+    return {false, 0,
+            [=] {
+                QString error;
+                const auto warn = [](const QString &text) {
+                    print(QStringLiteral("%1: %2\n").arg(programName(), text));
+                };
+                const std::unique_ptr<BandSource> page = makeBoardBandSource(positions, background, &error, warn);
+                return page ? writePage(*page, output, quiet) : failure(error);
+            },
+            true};
+}
+
+CommandLineOutcome parseMap(const QStringList &arguments)
+{
+    const QString command = QStringLiteral("render map");
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral(
+        "Draws the map-style window's page, as 整版保存 writes it: a grid of cells read from a map file, each "
+        "empty or showing one of ten small pictures."));
+    addCommonOptions(parser);
+    parser.addOption(
+        QCommandLineOption(QStringLiteral("map"), QStringLiteral("The map file."), QStringLiteral("file")));
+    parser.addOption(QCommandLineOption(
+        QStringLiteral("columns"), QStringLiteral("Cells across, as typed into the window."), QStringLiteral("C")));
+    parser.addOption(QCommandLineOption(QStringLiteral("rows"), QStringLiteral("Cells down, as typed into the window."),
+                                        QStringLiteral("R")));
+    parser.addOption(QCommandLineOption(QStringLiteral("pictures"),
+                                        QStringLiteral("Ten small picture files, comma-separated, in place of the "
+                                                       "built-in ones; the first sets the cell size."),
+                                        QStringLiteral("F1,...,F10")));
+    if (auto answered = answerParser(parser, command, arguments))
+        return *answered;
+    if (parser.value(QStringLiteral("map")).isEmpty())
+        return answered(usageError(command, QStringLiteral("--map FILE is required")));
+    int counts[2] = {0, 0};
+    for (int i = 0; i < 2; ++i) {
+        const QString option = QString::fromLatin1(i == 0 ? "columns" : "rows");
+        bool ok = false;
+        counts[i] = parser.value(option).toInt(&ok);
+        if (!ok || counts[i] < 1)
+            return answered(usageError(command, QStringLiteral("--%1 must be a whole number greater than 0, not '%2'")
+                                                    .arg(option, parser.value(option))));
+    }
+    QStringList pictures;
+    if (parser.isSet(QStringLiteral("pictures"))) {
+        pictures = parser.value(QStringLiteral("pictures")).split(QLatin1Char(','));
+        if (pictures.size() != 10 || pictures.contains(QString()))
+            return answered(usageError(command, QStringLiteral("--pictures needs ten file names, comma-separated")));
+    }
+    QString output;
+    bool quiet = false;
+    if (auto answered = readOutput(parser, command, &output, &quiet))
+        return *answered;
+    const QString map = parser.value(QStringLiteral("map"));
+    bool needsFonts = false;
+    for (const QString &picture : pictures)
+        needsFonts = needsFonts || mayDrawText(picture);
+    return {false, 0,
+            [=] {
+                QString error;
+                const std::unique_ptr<BandSource> page = makeMapBandSource(map, counts[0], counts[1], pictures, &error);
+                return page ? writePage(*page, output, quiet) : failure(error);
+            },
+            needsFonts};
 }
 
 } // namespace
@@ -460,6 +571,10 @@ CommandLineOutcome parseRenderCommand(const QStringList &arguments)
     const QString kind = arguments.value(0);
     if (kind == QStringLiteral("tile"))
         return parseTile(arguments.mid(1));
+    if (kind == QStringLiteral("board"))
+        return parseBoard(arguments.mid(1));
+    if (kind == QStringLiteral("map"))
+        return parseMap(arguments.mid(1));
     if (kind == QStringLiteral("--help") || kind == QStringLiteral("-h") || kind.isEmpty()) {
         const QString help = QStringLiteral("Usage: %1 render tile|board|map [options] -o FILE\n\n"
                                             "Draws a page as the windows save it, without a display:\n"

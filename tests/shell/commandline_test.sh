@@ -11,6 +11,11 @@ trap 'rm -rf "$W"' EXIT
 FAILURES=0
 mkdir "$W/afolder"
 echo "not a picture" >"$W/text.jpg"
+# A background, a foreground, a position file naming it and a missing one, and a map of 5 x 4 cells.
+env -i PATH="$PATH" HOME="$W" "$PROGRAM" render tile --unit px --width 300 --height 200 -o "$W/bg.bmp"
+env -i PATH="$PATH" HOME="$W" "$PROGRAM" render tile --unit px --width 60 --height 40 --sample 2 -o "$W/fg.bmp"
+printf '"%s",1500,750,1500,1500\r\n"%s",3000,750,900,900\r\n' "$W/fg.bmp" "$W/gone.bmp" >"$W/wall.pos"
+printf '\001\000\002\000\003\000\000\000\012\000' >"$W/small.map"
 
 # Each row: exit code | what stdout holds ("" for nothing) | what stderr holds | environment | arguments.
 # The environment has no display; the rows that name one point at a display that does not exist.
@@ -77,11 +82,23 @@ done <<EOF_ROWS
 1||$W/afolder: 该位置已有同名的文件夹|| render tile --width 1500 --height 1500 -o $W/afolder
 1||$W/fail.bmp: 页面太大（40000 × 40000 像素）|| render tile --unit px --width 40000 --height 40000 -o $W/fail.bmp
 1||$W/fail.png: page too large for PNG|| render tile --unit px --width 40000 --height 40000 -o $W/fail.png
+0||$W/gone.bmp|| render board --positions $W/wall.pos --background $W/bg.bmp -o $W/board.bmp
+1||$W/nothere.bmp|| render board --positions $W/wall.pos --background $W/nothere.bmp -o $W/fail.bmp
+1||$W/nothere.pos|| render board --positions $W/nothere.pos --background $W/bg.bmp -o $W/fail.bmp
+2||--positions FILE is required|| render board --background $W/bg.bmp -o $W/fail.bmp
+0|||| render map --map $W/small.map --columns 5 --rows 4 -o $W/map.bmp
+1||$W/nothere.map|| render map --map $W/nothere.map --columns 5 --rows 4 -o $W/fail.bmp
+1||$W/text.jpg|| render map --map $W/small.map --columns 5 --rows 4 --pictures $W/text.jpg,2,3,4,5,6,7,8,9,10 -o $W/fail.bmp
+2||--columns must be a whole number greater than 0, not '0'|| render map --map $W/small.map --columns 0 --rows 4 -o $W/fail.bmp
+2||--pictures needs ten file names|| render map --map $W/small.map --columns 2 --rows 2 --pictures a,b -o $W/fail.bmp
 EOF_ROWS
 
 # The pages asked for are there; a failure leaves neither its file nor a temporary one.
 [ "$(head -c 2 "$W/ok.bmp")" = BM ] || { echo "FAIL: render tile wrote no BMP file"; FAILURES=$((FAILURES + 1)); }
 [ "$(head -c 4 "$W/ok.png" | tail -c 3)" = PNG ] || { echo "FAIL: render tile wrote no PNG file"; FAILURES=$((FAILURES + 1)); }
+for page in board map; do
+    [ "$(head -c 2 "$W/$page.bmp")" = BM ] || { echo "FAIL: render $page wrote no BMP file"; FAILURES=$((FAILURES + 1)); }
+done
 left=$(find "$W" -maxdepth 2 -name 'fail*')
 [ -z "$left" ] || { echo "FAIL: files left behind: $left"; FAILURES=$((FAILURES + 1)); }
 
