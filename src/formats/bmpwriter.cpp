@@ -7,6 +7,8 @@
 #endif
 
 #include <cstring>
+#include <functional>
+#include <limits>
 #include <vector>
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -115,31 +117,37 @@ qint64 bmp24FileSize(int width, int height)
     return kFileHeaderSize + kInfoHeaderSize + rowStride(width) * height;
 }
 
-FileResult writeBmp24(QIODevice *device, const QImage &source)
+FileResult checkBmp24Size(const QSize &page)
+{
+    if (page.width() <= 0 || page.height() <= 0)
+        return FileResult::failed(QStringLiteral("没有可保存的图像。"));
+    // The file size field is 32 bits; every other header field is smaller than it.
+    if (bmp24FileSize(page.width(), page.height()) > qint64(0xffffffffu))
+        return FileResult::failed(
+            QStringLiteral("页面太大（%1 × %2 像素）：BMP 文件不能超过 4 GB。").arg(page.width()).arg(page.height()));
+    return {};
+}
+
+namespace {
+
+// Rows of 0xAARRGGBB pixels, asked for from the bottom row up; nullptr ends the write with the
+// source's error.
+using RowFetch = std::function<const uchar *(int y)>;
+
+FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt, const std::function<QString()> &error,
+                     const Progress &progress, int maxChunkRows = std::numeric_limits<int>::max())
 {
     // A save file is synced to the disk at commit: hand it each chunk as soon
     // as it is written, so that the wait overlaps with packing the next rows.
     QSaveFile *file = qobject_cast<QSaveFile *>(device);
-    if (source.isNull() || source.width() <= 0 || source.height() <= 0)
-        return FileResult::failed(QStringLiteral("没有可保存的图像。"));
-    const qint64 fileSize = bmp24FileSize(source.width(), source.height());
-    if (fileSize > qint64(0xffffffffu))
-        return FileResult::failed(QStringLiteral("图像太大，无法保存为 BMP 文件（超过 4 GB）。"));
-
-    QImage image = source;
-    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
-        image = image.convertToFormat(QImage::Format_RGB32);
-    if (image.isNull())
-        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
-
-    const int w = image.width();
-    const int h = image.height();
+    const int w = page.width();
+    const int h = page.height();
     const qint64 stride = rowStride(w);
 
     unsigned char header[kFileHeaderSize + kInfoHeaderSize] = {};
     header[0] = 'B';
     header[1] = 'M';
-    put32(header + 2, quint32(fileSize));
+    put32(header + 2, quint32(bmp24FileSize(w, h)));
     put32(header + 10, kFileHeaderSize + kInfoHeaderSize);
     unsigned char *info = header + kFileHeaderSize;
     put32(info + 0, kInfoHeaderSize);
@@ -154,15 +162,19 @@ FileResult writeBmp24(QIODevice *device, const QImage &source)
     if (device->write(reinterpret_cast<const char *>(header), sizeof header) != qint64(sizeof header))
         return writeFailed(device);
 
-    // Rows go out in chunks of about 4 MB, bottom row first.
-    const int rowsPerChunk = int(qMax<qint64>(1, (4 << 20) / stride));
+    // Rows go out in chunks of at most about 4 MB, bottom row first.
+    const int rowsPerChunk = qMin(maxChunkRows, int(qMax<qint64>(1, (4 << 20) / stride)));
     std::vector<uchar> buffer(size_t(stride * qMin(rowsPerChunk, h)), 0);
     const PackRowFn pack = rowPacker();
+    int reported = -1;
     for (int y = h - 1; y >= 0;) {
         const int rows = qMin(rowsPerChunk, y + 1);
         uchar *out = buffer.data();
         for (int i = 0; i < rows; ++i, --y) {
-            pack(image.constScanLine(y), out, w);
+            const uchar *row = rowAt(y);
+            if (!row)
+                return FileResult::failed(error());
+            pack(row, out, w);
             // padding bytes stay zero: the buffer was zeroed and packRow
             // never touches them
             out += stride;
@@ -176,13 +188,95 @@ FileResult writeBmp24(QIODevice *device, const QImage &source)
 #else
         Q_UNUSED(file);
 #endif
+        const int percent = int(qint64(h - 1 - y) * 100 / h);
+        if (progress && percent != reported) {
+            reported = percent;
+            if (!progress(percent))
+                return FileResult::userCancelled();
+        }
     }
     return {};
 }
 
-FileResult saveBmp24File(const QString &path, const QImage &image)
+} // namespace
+
+FileResult writeBmp24(QIODevice *device, const QImage &source, const Progress &progress)
 {
-    return saveAtomically(path, [&image](QIODevice *device) { return writeBmp24(device, image); });
+    if (source.isNull())
+        return checkBmp24Size(QSize());
+    if (FileResult fits = checkBmp24Size(source.size()); !fits)
+        return fits;
+
+    QImage image = source;
+    if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
+        image = image.convertToFormat(QImage::Format_RGB32);
+    if (image.isNull())
+        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+    return writeRows(
+        device, image.size(), [&image](int y) { return image.constScanLine(y); }, [] { return QString(); }, progress);
+}
+
+FileResult writeBmp24(QIODevice *device, BandSource &source, const BmpWriteOptions &options)
+{
+    const QSize page = source.pageSize();
+    if (FileResult fits = checkBmp24Size(page); !fits)
+        return fits;
+    const qint64 rowBytes = qint64(page.width()) * 4;
+    const int bandRows = int(qBound<qint64>(1, options.bandBytes / rowBytes, qint64(page.height())));
+    QImage full(page.width(), bandRows, QImage::Format_RGB32);
+    if (full.isNull())
+        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+    // Bands lie at multiples of bandRows from the top, so only the bottom one is shorter; it is drawn
+    // into the start of the same memory.
+    QImage band;
+    int bandTop = -1;
+    const auto rowAt = [&](int y) -> const uchar * {
+        if (y < bandTop || bandTop < 0) {
+            bandTop = y / bandRows * bandRows;
+            const int rows = qMin(bandRows, page.height() - bandTop);
+            band = rows == bandRows
+                       ? full
+                       : QImage(full.bits(), page.width(), rows, full.bytesPerLine(), QImage::Format_RGB32);
+            if (!source.drawBand(band, bandTop) || band.format() != QImage::Format_RGB32 ||
+                band.size() != QSize(page.width(), rows)) {
+                return nullptr;
+            }
+        }
+        return band.constScanLine(y - bandTop);
+    };
+    const auto error = [&source] {
+        const QString why = source.error();
+        return why.isEmpty() ? QStringLiteral("无法画出页面。") : why;
+    };
+    // A chunk per band, so that progress is told and a stop is heard after each band.
+    return writeRows(device, page, rowAt, error, options.progress, bandRows);
+}
+
+FileResult saveBmp24File(const QString &path, const QImage &image, const Progress &progress)
+{
+    return saveAtomically(path, [&](QIODevice *device) { return writeBmp24(device, image, progress); });
+}
+
+FileResult saveBmp24File(const QString &path, BandSource &source, const BmpWriteOptions &options)
+{
+    // Refused before a temporary file is made.
+    if (FileResult fits = checkBmp24Size(source.pageSize()); !fits)
+        return fits;
+    return saveAtomically(path, [&](QIODevice *device) { return writeBmp24(device, source, options); });
+}
+
+ImageBandSource::ImageBandSource(const QImage &image) : m_image(image)
+{
+    if (m_image.format() != QImage::Format_RGB32 && m_image.format() != QImage::Format_ARGB32)
+        m_image = m_image.convertToFormat(QImage::Format_RGB32);
+}
+
+bool ImageBandSource::drawBand(QImage &band, int top)
+{
+    const qsizetype bytes = qsizetype(m_image.width()) * 4;
+    for (int y = 0; y < band.height(); ++y)
+        std::memcpy(band.scanLine(y), m_image.constScanLine(top + y), size_t(bytes));
+    return true;
 }
 
 } // namespace ptt

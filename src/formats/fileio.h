@@ -15,9 +15,11 @@ namespace ptt {
 struct FileResult {
     bool ok = true;
     QString error;
+    bool cancelled = false; // the user stopped the write; nothing was written
 
     explicit operator bool() const { return ok; }
-    static FileResult failed(const QString &error) { return FileResult{false, error}; }
+    static FileResult failed(const QString &error) { return FileResult{false, error, false}; }
+    static FileResult userCancelled() { return FileResult{false, QStringLiteral("保存已取消，没有写入文件。"), true}; }
 };
 
 // The failure of a write or read on a device, with the device's own reason.

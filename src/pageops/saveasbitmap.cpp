@@ -8,6 +8,8 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QGuiApplication>
+#include <QImage>
 
 namespace ptt {
 
@@ -25,12 +27,37 @@ SaveOutcome SaveAsBitmap(QWidget *window, CommonDialog &dialog, const Canvas &ca
         if (answer != MsgResult::Yes)
             return SaveOutcome::Declined;
     }
-    const FileResult saved = saveBmp24File(path, canvas.image());
+    const FileResult saved = SaveBitmapFile(dialog, path, canvas.image());
+    if (saved.cancelled) {
+        showNotice(window, SaveCancelledText(path), MsgIcon::Information);
+        return SaveOutcome::Cancelled;
+    }
     if (!saved) {
         showNotice(window, SaveFailedText(path, saved.error), MsgIcon::Warning);
         return SaveOutcome::Failed;
     }
     return SaveOutcome::Saved;
+}
+
+FileResult SaveBitmapFile(CommonDialog &dialog, const QString &path, const QImage &image)
+{
+    QGuiApplication::setOverrideCursor(Qt::BusyCursor);
+    FileResult saved;
+    {
+        const std::unique_ptr<ProgressSession> progress = dialog.showProgress(QStringLiteral("正在保存位图文件……"));
+        saved = saveBmp24File(path, image, [&progress](int percent) { return progress->setPercent(percent); });
+    }
+    QGuiApplication::restoreOverrideCursor();
+    return saved;
+}
+
+QString SaveCancelledText(const QString &path)
+{
+    // A cancelled save leaves whatever was there before.
+    const QString name = QDir::toNativeSeparators(path);
+    if (QFileInfo::exists(path))
+        return QStringLiteral("保存已取消，原有的文件“%1”没有改动。").arg(name);
+    return QStringLiteral("保存已取消，没有写入文件“%1”。").arg(name);
 }
 
 QString SaveFailedText(const QString &path, const QString &error)

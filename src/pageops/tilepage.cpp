@@ -231,6 +231,49 @@ void blendReplicated(QImage &page, const QImage &tile)
 
 } // namespace
 
+struct TileBandSource::Rows : PatternRows {};
+
+TileBandSource::TileBandSource(const QSize &pageSize, const QColor &background, const QImage &source,
+                               const QSize &tileSize)
+    : m_page(pageSize), m_background(background), m_source(source), m_tile(tileSize)
+{
+    if (source.isNull() || tileSize.isEmpty() || pageSize.isEmpty() || !tilesAlike(source, tileSize))
+        return;
+    // On a background of one colour every tile of the page comes out as the first one does.
+    QImage cell(qMin(tileSize.width(), pageSize.width()), qMin(tileSize.height(), pageSize.height()),
+                QImage::Format_RGB32);
+    if (cell.isNull())
+        return;
+    cell.fill(background);
+    TilePage(cell, source, tileSize);
+    m_rows = std::make_unique<Rows>();
+    static_cast<PatternRows &>(*m_rows) = patternRows(cell, pageSize.width());
+}
+
+TileBandSource::~TileBandSource() = default;
+
+bool TileBandSource::drawBand(QImage &band, int top)
+{
+    if (m_rows) {
+        for (int y = 0; y < band.height(); ++y)
+            writeRow(reinterpret_cast<quint32 *>(band.scanLine(y)), band.width(), m_rows->row(top + y), m_rows->period);
+#if defined(__SSE2__)
+        _mm_sfence();
+#endif
+        return true;
+    }
+    band.fill(m_background);
+    if (m_source.isNull() || m_tile.isEmpty())
+        return true;
+    // The tiles that reach into the band, drawn as TilePageReference draws them on the whole page.
+    QPainter painter(&band);
+    painter.translate(0, -top);
+    for (int y = top / m_tile.height() * m_tile.height(); y < top + band.height(); y += m_tile.height())
+        for (int x = 0; x < m_page.width(); x += m_tile.width())
+            painter.drawImage(QRect(x, y, m_tile.width(), m_tile.height()), m_source);
+    return true;
+}
+
 void TilePage(QImage &page, const QImage &source, const QSize &tile)
 {
     if (page.isNull() || source.isNull() || tile.width() <= 0 || tile.height() <= 0)

@@ -5,11 +5,35 @@
 #include <QFontDialog>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProgressDialog>
 #include <QPushButton>
 
 namespace ptt {
 
 namespace {
+
+class QtProgress : public ProgressSession {
+public:
+    QtProgress(QWidget *parent, const ProgressRequest &request)
+        : m_dialog(request.label, QStringLiteral("取消"), 0, 100, parent)
+    {
+        m_dialog.setWindowTitle(request.title);
+        // Modal to its window, so setValue lets the dialog's cancel button be pressed while the job runs.
+        m_dialog.setWindowModality(Qt::WindowModal);
+        m_dialog.setMinimumDuration(500);
+        m_dialog.setAutoClose(false);
+        m_dialog.setAutoReset(false);
+        m_dialog.setValue(0);
+    }
+    bool setPercent(int percent) override
+    {
+        m_dialog.setValue(qBound(0, percent, 100));
+        return !m_dialog.wasCanceled();
+    }
+
+private:
+    QProgressDialog m_dialog;
+};
 
 class QtDialogs : public DialogBackend {
 public:
@@ -116,6 +140,11 @@ public:
         return request.buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Cancel;
     }
 
+    std::unique_ptr<ProgressSession> progressDialog(QWidget *parent, const ProgressRequest &request) override
+    {
+        return std::make_unique<QtProgress>(parent, request);
+    }
+
     std::optional<QString> inputBox(QWidget *parent, const InputRequest &request) override
     {
         bool ok = false;
@@ -217,6 +246,12 @@ bool CommonDialog::showOpen()
 bool CommonDialog::showSave()
 {
     return showFile(true);
+}
+
+std::unique_ptr<ProgressSession> CommonDialog::showProgress(const QString &label)
+{
+    const QString title = dialogTitle.isEmpty() ? QStringLiteral("保存") : dialogTitle;
+    return DialogBackend::instance()->progressDialog(m_owner, ProgressRequest{title, label});
 }
 
 bool CommonDialog::showColor()

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QString>
 #include <QStringList>
+#include <memory>
 #include <optional>
 
 class QWidget;
@@ -40,6 +41,19 @@ struct InputRequest {
     QString defaultText;
 };
 
+struct ProgressRequest {
+    QString title;
+    QString label;
+};
+
+// The progress of a long job the user may stop; the dialog closes when the session ends.
+class ProgressSession {
+public:
+    virtual ~ProgressSession() = default;
+    // percent from 0 to 100; false once the user asked to stop.
+    virtual bool setPercent(int percent) = 0;
+};
+
 class DialogBackend {
 public:
     virtual ~DialogBackend() = default;
@@ -49,6 +63,8 @@ public:
     virtual std::optional<FontDesc> fontDialog(QWidget *parent, const FontDesc &initial) = 0;
     virtual MsgResult messageBox(QWidget *parent, const MessageRequest &request) = 0;
     virtual std::optional<QString> inputBox(QWidget *parent, const InputRequest &request) = 0;
+    // Shown only when the job lasts longer than about half a second, with a cancel button.
+    virtual std::unique_ptr<ProgressSession> progressDialog(QWidget *parent, const ProgressRequest &request) = 0;
 
     static DialogBackend *instance();
     // Installs a backend (not owned); nullptr restores the real one.
@@ -86,6 +102,8 @@ public:
     bool showSave();
     bool showColor();
     bool showFont();
+    // A progress dialog under the dialog title, for a job that may take long.
+    std::unique_ptr<ProgressSession> showProgress(const QString &label);
 
 private:
     bool showFile(bool save);

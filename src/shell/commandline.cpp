@@ -1,4 +1,5 @@
 #include "commandline.h"
+#include "render.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,7 +28,10 @@ int usageError(const QString &message)
 CommandLineOutcome runCommandLine(const QStringList &arguments)
 {
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("澄岭拼贴通 %1版：把图片拼成一整版，保存为位图或打印。")
+    parser.setApplicationDescription(QStringLiteral("澄岭拼贴通 %1版：把图片拼成一整版，保存为位图或打印。\n\n"
+                                                    "Commands:\n"
+                                                    "  render tile|board|map   draw a page without a window "
+                                                    "('render --help')")
                                          .arg(QCoreApplication::applicationVersion()));
     // -platform, -style and the like are whole words with one dash, as Qt's own options are.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
@@ -50,23 +54,25 @@ CommandLineOutcome runCommandLine(const QStringList &arguments)
     }
 
     if (!parser.parse(arguments))
-        return {false, usageError(parser.errorText())};
+        return answered(usageError(parser.errorText()));
     // Qt's own options are not listed, so --help-all says what --help says.
     if (parser.isSet(helpOption) || parser.isSet(QStringLiteral("help-all"))) {
         print(stdout, parser.helpText());
-        return {false, 0};
+        return answered(0);
     }
     if (parser.isSet(versionOption)) {
         print(stdout, QStringLiteral("%1 %2\n").arg(QCoreApplication::applicationName(),
                                                     QCoreApplication::applicationVersion()));
-        return {false, 0};
+        return answered(0);
     }
     // A subcommand is the first positional argument and gets the rest; each answers on the terminal and
     // never needs a display.
     const QStringList positional = parser.positionalArguments();
+    if (!positional.isEmpty() && positional.first() == QStringLiteral("render"))
+        return parseRenderCommand(positional.mid(1));
     if (!positional.isEmpty())
-        return {false, usageError(QStringLiteral("unknown command '%1'").arg(positional.first()))};
-    return {true, 0};
+        return answered(usageError(QStringLiteral("unknown command '%1'").arg(positional.first())));
+    return {true, 0, {}, false}; // open the windows
 }
 
 } // namespace ptt

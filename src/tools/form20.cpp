@@ -1,6 +1,5 @@
 #include "form20.h"
 
-#include "formats/bmpwriter.h"
 #include "pageops/navigator.h"
 #include "pageops/saveasbitmap.h"
 #include "platform/picturebox.h"
@@ -217,8 +216,10 @@ void Form20::SaveImage()
     const QString path = CommonDialog1.fileName;
     if (path.isEmpty())
         return;
-    const FileResult saved = saveBmp24File(path, m_picture1->picture().image);
-    if (!saved)
+    const FileResult saved = SaveBitmapFile(CommonDialog1, path, m_picture1->picture().image);
+    if (saved.cancelled)
+        messageBox(this, SaveCancelledText(path), kCaption, MsgButtons::Ok, MsgIcon::Information);
+    else if (!saved)
         messageBox(this, SaveFailedText(path, saved.error), kCaption, MsgButtons::Ok, MsgIcon::Warning);
 }
 

@@ -6,7 +6,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImageReader>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <algorithm>
 
 using namespace ptt;
 
@@ -19,6 +22,38 @@ quint32 u32(const QByteArray &d, int at)
 quint16 u16(const QByteArray &d, int at)
 {
     return quint16(uchar(d[at]) | uchar(d[at + 1]) << 8);
+}
+QByteArray bmpOf(const QImage &image)
+{
+    QBuffer buffer;
+    buffer.open(QIODevice::WriteOnly);
+    return writeBmp24(&buffer, image) ? buffer.data() : QByteArray();
+}
+
+// A page of a given size whose bands count how often they are drawn and can fail.
+class CountingSource : public BandSource {
+public:
+    CountingSource(QSize size, int failAtTop = -1) : m_size(size), m_failAt(failAtTop) {}
+    QSize pageSize() const override { return m_size; }
+    bool drawBand(QImage &band, int top) override
+    {
+        ++bands;
+        band.fill(Qt::red);
+        return top != m_failAt;
+    }
+    QString error() const override { return QStringLiteral("band broken"); }
+    int bands = 0;
+
+private:
+    QSize m_size;
+    int m_failAt;
+};
+
+void writeFile(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
 }
 } // namespace
 
@@ -129,6 +164,105 @@ private slots:
         }
         QVERIFY(saveBmp24File(path, test::patternImage(8, 8)));
         QCOMPARE(QFileInfo(path).size(), bmp24FileSize(8, 8));
+    }
+
+    // Band edges fall on every kind of row: a page of 1 row, one row short of a band, a band, one more.
+    void bandsEqualWholeImage_data()
+    {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("bandRows");
+        for (const int width : {1, 2, 3, 5, 37}) {
+            for (const int height : {1, 6, 7, 8, 15}) {
+                QTest::addRow("%dx%d, bands of 7", width, height) << width << height << 7;
+            }
+        }
+        QTest::newRow("band of one row") << 13 << 5 << 1;
+        QTest::newRow("band taller than the page") << 13 << 5 << 100;
+        QTest::newRow("several write chunks") << 1501 << 1000 << 333;
+    }
+    void bandsEqualWholeImage()
+    {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, bandRows);
+        const QImage image = test::patternImage(width, height);
+        ImageBandSource source(image);
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        QList<int> told;
+        BmpWriteOptions options;
+        options.bandBytes = qint64(width) * 4 * bandRows;
+        options.progress = [&told](int percent) {
+            told.append(percent);
+            return true;
+        };
+        QVERIFY(writeBmp24(&buffer, source, options));
+        QCOMPARE(buffer.data(), bmpOf(image));
+        QCOMPARE(told.last(), 100);
+        QVERIFY(std::is_sorted(told.cbegin(), told.cend()));
+    }
+
+    void sizeLimit_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("fits");
+        QTest::newRow("largest square") << QSize(37837, 37837) << true;
+        QTest::newRow("one more a side") << QSize(37838, 37838) << false;
+        QTest::newRow("a wide strip") << QSize(1000000, 1000) << true;
+        QTest::newRow("too wide") << QSize(2000000000, 1) << false;
+        QTest::newRow("no rows") << QSize(100, 0) << false;
+        QTest::newRow("negative") << QSize(-5, 10) << false;
+    }
+    void sizeLimit()
+    {
+        QFETCH(QSize, size);
+        QFETCH(bool, fits);
+        QCOMPARE(bool(checkBmp24Size(size)), fits);
+        QCOMPARE(bmp24FileSize(size.width(), size.height()) <= qint64(0xffffffffu) && !size.isEmpty(), fits);
+        if (fits)
+            return;
+        // Refused before anything is drawn or created.
+        QTemporaryDir dir;
+        CountingSource source(size);
+        const FileResult result = saveBmp24File(dir.filePath(QStringLiteral("big.bmp")), source);
+        QVERIFY(!result);
+        QCOMPARE(result.error, checkBmp24Size(size).error);
+        QCOMPARE(source.bands, 0);
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
+    // A cancel or a band that cannot be drawn midway leaves the old file as it was and nothing else.
+    void stoppedMidwayKeepsOldFile_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled at half") << true;
+        QTest::newRow("band fails") << false;
+    }
+    void stoppedMidwayKeepsOldFile()
+    {
+        QFETCH(bool, cancel);
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("old.bmp"));
+        writeFile(path, "precious");
+        CountingSource source(QSize(100, 100), cancel ? -1 : 40);
+        BmpWriteOptions options;
+        options.bandBytes = 100 * 4 * 10;
+        int last = -1;
+        options.progress = [&](int percent) {
+            last = percent;
+            return !cancel || percent < 50;
+        };
+        const FileResult result = saveBmp24File(path, source, options);
+        QVERIFY(!result);
+        QCOMPARE(result.cancelled, cancel);
+        QCOMPARE(result.error, cancel ? FileResult::userCancelled().error : QStringLiteral("band broken"));
+        QVERIFY(source.bands > 1 && source.bands < 10);
+        QVERIFY(last < 100);
+        QFile f(path);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QCOMPARE(f.readAll(), QByteArray("precious"));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("old.bmp")});
     }
 
     void missingFolderReported()

@@ -282,6 +282,45 @@ private slots:
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }
 
+    // The page drawn in bands of 7 rows equals the whole page tiled at once over one background colour,
+    // for every geometry and kind of source.
+    void bandsMatchWholePage_data()
+    {
+        QTest::addColumn<QSize>("page");
+        QTest::addColumn<QImage>("source");
+        QTest::addColumn<QSize>("tile");
+        for (const Geometry &g : kGeometries)
+            for (const SourceKind &s : kSources)
+                QTest::addRow("%s, %s", g.name, s.name) << g.page << s.make(g.sourceSize) << g.tile;
+        QTest::newRow("no tile size") << QSize(20, 20) << opaqueRgb32(QSize(5, 5)) << QSize(0, 5);
+    }
+    void bandsMatchWholePage()
+    {
+        QFETCH(QSize, page);
+        QFETCH(QImage, source);
+        QFETCH(QSize, tile);
+        const QColor background(0, 64, 0);
+        QImage expected = uniformPage(page);
+        expected.fill(background);
+        TilePage(expected, source, tile);
+
+        TileBandSource bands(page, background, source, tile);
+        QCOMPARE(bands.pageSize(), page);
+        QImage actual(page, QImage::Format_RGB32);
+        actual.fill(Qt::red);
+        // Bottom band first and shorter, as the BMP writer asks for them.
+        constexpr int kBandRows = 7;
+        for (int top = (page.height() - 1) / kBandRows * kBandRows; top >= 0; top -= kBandRows) {
+            const int rows = qMin(kBandRows, page.height() - top);
+            QImage band(page.width(), rows, QImage::Format_RGB32);
+            band.fill(Qt::blue);
+            QVERIFY(bands.drawBand(band, top));
+            QPainter(&actual).drawImage(0, top, band);
+        }
+        const QString diff = firstDifference(actual, expected);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+
     // Pages held in other formats take the same result.
     void otherPageFormats_data()
     {

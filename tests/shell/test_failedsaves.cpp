@@ -1,16 +1,20 @@
 // Every window that writes a file or prints tells the user when that fails,
 // and a failed save leaves the file that was there as it was.
 #include "chessboard/frmchessboard.h"
+#include "formats/bmpwriter.h"
 #include "mainwindow/form30.h"
 #include "map/frmmap.h"
 #include "platform/appdir.h"
+#include "platform/canvas.h"
 #include "platform/picturebox.h"
 #include "testsupport/readonlyfolder.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "tools/form20.h"
 
+#include <QBuffer>
 #include <QDir>
+#include <QGuiApplication>
 #include <QPushButton>
 #include <QTest>
 #include <functional>
@@ -133,6 +137,78 @@ private slots:
             QCOMPARE(test::fileBytes(path), old);
         else
             QVERIFY(QFileInfo(path).isDir());
+    }
+
+    // The bitmap saves show a progress dialog whose cancel, pressed midway, leaves the older file as it
+    // was and tells the user; let run, the save writes the page byte for byte.
+    void cancelledSaveKeepsOldFile_data()
+    {
+        QTest::addColumn<Caller>("caller");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("main window 保存, cancelled") << Caller::MainWindowSave << true;
+        QTest::newRow("main window 保存, let run") << Caller::MainWindowSave << false;
+        QTest::newRow("crop tool 保存图像, cancelled") << Caller::CropToolSave << true;
+        QTest::newRow("crop tool 保存图像, let run") << Caller::CropToolSave << false;
+    }
+    void cancelledSaveKeepsOldFile()
+    {
+        QFETCH(Caller, caller);
+        QFETCH(bool, cancel);
+        test::TempAppDir dir;
+        ScriptedDialogs dialogs;
+        const QString path = dir.file(QStringLiteral("old.bmp"));
+        const QByteArray old("old content");
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+
+        std::unique_ptr<QWidget> window;
+        QImage page;
+        dialogs.answerFile(path);
+        if (caller == Caller::MainWindowSave) {
+            window = std::make_unique<Form30>();
+            page = window->findChild<Canvas *>(QStringLiteral("Picture1"))->image();
+            dialogs.answerMessage(MsgResult::Yes); // replace it?
+        } else {
+            auto tool = std::make_unique<Form20>();
+            Picture cut;
+            cut.image = test::patternImage(2001, 1500); // about 9 MB of rows: several chunks
+            cut.naturalSize = cut.image.size();
+            tool->picture1()->setPicture(cut);
+            page = cut.image;
+            window = std::move(tool);
+        }
+        if (cancel) {
+            dialogs.cancelProgressAt(50);
+            dialogs.answerMessage(MsgResult::Ok);
+        }
+        if (caller == Caller::MainWindowSave)
+            click(window.get(), "Command5");
+        else
+            static_cast<Form20 *>(window.get())->SaveImage();
+
+        QCOMPARE(dialogs.unexpectedCount(), 0);
+        QCOMPARE(dialogs.pending(), 0);
+        QCOMPARE(dialogs.progressDialogs(), 1);
+        const QList<int> &told = dialogs.progressTold().front();
+        QVERIFY(told.size() >= 2);
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).filter(QStringLiteral("old")),
+                 QStringList{QStringLiteral("old.bmp")});
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        if (cancel) {
+            QVERIFY(told.last() >= 50 && told.last() < 100);
+            QCOMPARE(test::fileBytes(path), old);
+            const ScriptedDialogs::Logged &message = dialogs.log().last();
+            QCOMPARE(message.kind, ScriptedDialogs::Kind::Message);
+            QVERIFY2(message.message.text.startsWith(QStringLiteral("保存已取消")), qPrintable(message.message.text));
+            QVERIFY(message.message.text.contains(QStringLiteral("old.bmp")));
+        } else {
+            QCOMPARE(told.last(), 100);
+            QBuffer expected;
+            expected.open(QIODevice::WriteOnly);
+            QVERIFY(writeBmp24(&expected, page));
+            QCOMPARE(test::fileBytes(path), expected.data());
+        }
     }
 
     void printFailureIsReported()

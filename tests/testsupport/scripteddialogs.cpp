@@ -73,4 +73,37 @@ std::optional<QString> ScriptedDialogs::inputBox(QWidget *, const InputRequest &
     return a->text;
 }
 
+namespace {
+class ScriptedProgress : public ProgressSession {
+public:
+    ScriptedProgress(QList<int> &told, int stopAt) : m_told(told), m_stopAt(stopAt) {}
+    bool setPercent(int percent) override
+    {
+        m_told.append(percent);
+        return percent < m_stopAt;
+    }
+
+private:
+    QList<int> &m_told;
+    int m_stopAt;
+};
+} // namespace
+
+std::unique_ptr<ProgressSession> ScriptedDialogs::progressDialog(QWidget *, const ProgressRequest &)
+{
+    int stopAt = 101;
+    if (!m_queue.isEmpty() && m_queue.constFirst().kind == Kind::Progress) {
+        Logged entry;
+        entry.kind = Kind::Progress;
+        m_log.append(entry);
+        const Answer answer = m_queue.takeFirst();
+        if (answer.before)
+            answer.before();
+        stopAt = answer.stopAt;
+    }
+    m_progressTold.emplace_back();
+    // The list lives as long as this backend; a test ends its saves before that.
+    return std::make_unique<ScriptedProgress>(m_progressTold.back(), stopAt);
+}
+
 } // namespace ptt
