@@ -1360,6 +1360,31 @@ private slots:
         QTest::newRow("emf+ file's GDI records played")
             << pixelEmf(emfPlusHeader() + emfRecord(37, {int(0x80000004)}) + emfRecord(43, {10, 10, 50, 50}))
             << Spots{{{30, 30}, Qt::black, 0}, {{70, 70}, white, 0}} << QRect() << QRect();
+        // A pattern of red | blue from brush origin (1, 0): odd columns red.
+        QTest::newRow("brush origin moves a pattern")
+            << pixelEmf(emfRecordWith(94, {1, 0, 32, 40, 72, 8},
+                                      craftBmp(2, 1, 24, 0, QByteArray("\0\0\xff\xff\0\0\0\0", 8)).mid(14)) +
+                        emfRecord(13, {1, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(43, {0, 0, 96, 96}))
+            << Spots{{{10, 10}, Qt::blue, 0}, {{11, 10}, Qt::red, 0}} << QRect() << QRect();
+        // Mitre-joined pens 6 wide: a sharp peak keeps its point under the
+        // default limit of 10, and is cut flat under a limit of 1.
+        QTest::newRow("mitre limit") << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x12000, 6, 0, 0, 0, 0}) +
+                                                 emfRecord(37, {1}) +
+                                                 emfRecord(4, {0, 0, 96, 96, 3, 10, 90, 20, 30, 30, 90}) +
+                                                 emfRecord(58, {1}) +
+                                                 emfRecord(4, {0, 0, 96, 96, 3, 60, 90, 70, 30, 80, 90}))
+                                     << Spots{{{20, 20}, Qt::black, 0}, {{70, 22}, white, 0}, {{70, 40}, Qt::black, 0}}
+                                     << QRect() << QRect();
+        // PolyTextOutW of two strings: the second, far below the first, is drawn.
+        QByteArray poly = emfRecord(97, {0, 0, 96, 96, 1,  0x3f800000, 0x3f800000, 2,   10, 5, 3, 120, 0, 0,
+                                         0, 0, 0,  0,  10, 55,         3,          128, 0,  0, 0, 0,   0, 0});
+        poly.append(QByteArray("H\0H\0H\0\0\0H\0H\0H\0\0\0", 16));
+        poly[4] = char(poly.size());
+        QTest::newRow("poly text out") << pixelEmf(emfRecord(82, {1, -30, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0,
+                                                                  0, 0,   0, 0, 0, 0,   0, 0, 0, 0, 0, 0}) +
+                                                   emfRecord(37, {1}) + poly)
+                                       << Spots() << QRect(5, 50, 80, 40) << QRect(0, 38, 96, 10);
         QTest::newRow("parallelogram blit with a mask")
             << pixelEmf(emfRecordWith(79, plgParams, plg))
             << Spots{{{25, 30}, Qt::blue, 0}, {{65, 30}, white, 0}, {{25, 70}, white, 0}} << QRect() << QRect();

@@ -457,6 +457,9 @@ QPen GdiContext::qpen() const
         break;
     case 0x2000:
         pen.setJoinStyle(Qt::MiterJoin);
+        // Counted from the join's centre in pen widths: half the length
+        // the records give, which runs across the whole join.
+        pen.setMiterLimit(std::clamp(m_state.miterLimit, 1.0, 1000.0) / 2);
         break;
     default:
         pen.setJoinStyle(Qt::RoundJoin);
@@ -466,6 +469,17 @@ QPen GdiContext::qpen() const
 }
 
 QBrush GdiContext::qbrush(const GdiBrush &b) const
+{
+    QBrush brush = qbrushAtOrigin(b);
+    // Patterns repeat from the brush origin, moved in image pixels.
+    const QPointF origin(m_state.brushOrg.x() * m_device.m11(), m_state.brushOrg.y() * m_device.m22());
+    if (!origin.isNull() && (b.style == GdiBrush::Hatched || b.style == GdiBrush::Pattern) &&
+        std::abs(origin.x()) < kMaxCoord && std::abs(origin.y()) < kMaxCoord)
+        brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
+    return brush;
+}
+
+QBrush GdiContext::qbrushAtOrigin(const GdiBrush &b) const
 {
     switch (b.style) {
     case GdiBrush::Null:

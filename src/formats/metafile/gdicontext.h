@@ -116,8 +116,10 @@ struct DcState {
     bool clipIsRegion = false;
     QRegion clipRegion;
     QPainterPath clip;
-    QPointF cur;      // logical units
-    int palette = -1; // object slot of the selected palette; -1 the default one
+    QPointF cur;            // logical units
+    int palette = -1;       // object slot of the selected palette; -1 the default one
+    QPointF brushOrg;       // device units: where pattern and hatch brushes start
+    double miterLimit = 10; // mitre length over pen width
 };
 
 class GdiContext {
@@ -200,6 +202,8 @@ public:
     int rop2() const { return m_state.rop2; }
     void setRop2(int rop) { m_state.rop2 = rop; }
     int arcDirection() const { return m_state.arcDirection; }
+    void setBrushOrigin(QPointF deviceUnits) { m_state.brushOrg = deviceUnits; }
+    void setMiterLimit(double limit) { m_state.miterLimit = limit; }
     void setArcDirection(int direction) { m_state.arcDirection = direction; }
 
     // Mapping: logical units through the world transform, then the window to
@@ -309,6 +313,7 @@ public:
 private:
     QPen qpen() const;
     QBrush qbrush(const GdiBrush &b) const;
+    QBrush qbrushAtOrigin(const GdiBrush &b) const;
     void fillAndStroke(const QPainterPath &logical, bool fill, bool stroke);
     void applyClip();
     double scale() const;
