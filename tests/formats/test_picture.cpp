@@ -1385,6 +1385,18 @@ private slots:
                                                                   0, 0,   0, 0, 0, 0,   0, 0, 0, 0, 0, 0}) +
                                                    emfRecord(37, {1}) + poly)
                                        << Spots() << QRect(5, 50, 80, 40) << QRect(0, 38, 96, 10);
+        // A black | white bitmap shrunk to one pixel: averaged to grey under
+        // HALFTONE, one of its pixels under COLORONCOLOR.
+        const QByteArray blackWhite = craftBmp(2, 1, 24, 0, QByteArray("\0\0\0\xff\xff\xff\0\0", 8)).mid(14);
+        QTest::newRow("halftone shrinks by averaging")
+            << pixelEmf(emfRecord(21, {4}) +
+                        emfRecordWith(81, {0, 0, 96, 96, 10, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 1, 1},
+                                      blackWhite) +
+                        emfRecord(21, {3}) +
+                        emfRecordWith(81, {0, 0, 96, 96, 20, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 1, 1},
+                                      blackWhite))
+            << Spots{{{10, 10}, QColor(128, 128, 128), 20}, {{20, 10}, QColor(128, 128, 128), 60, Spot::Far}} << QRect()
+            << QRect();
         QTest::newRow("parallelogram blit with a mask")
             << pixelEmf(emfRecordWith(79, plgParams, plg))
             << Spots{{{25, 30}, Qt::blue, 0}, {{65, 30}, white, 0}, {{25, 70}, white, 0}} << QRect() << QRect();

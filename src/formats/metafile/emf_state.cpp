@@ -102,6 +102,9 @@ bool playState(const Record &rec)
     case EMR_SETBRUSHORGEX:
         dc.setBrushOrigin(pointL(r, 8));
         break;
+    case EMR_SETSTRETCHBLTMODE:
+        dc.setStretchMode(int(r.u32(8)));
+        break;
     case EMR_SETMITERLIMIT:
         dc.setMiterLimit(r.u32(8));
         break;

@@ -1236,13 +1236,35 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
         const QPolygonF area = t.map(QPolygonF(dest));
         whitenUntouched(area.boundingRect(), [&](QPainter &mask) { mask.drawPolygon(area); });
     }
+    QImage shown = img;
+    QRectF from = src.isValid() ? src : QRectF(img.rect());
+    // Stretched bitmaps are sampled, not smoothed, as the platform does;
+    // HALFTONE averages the source pixels of each one shown when shrinking.
+    constexpr int kHalftone = 4;
+    if (m_state.stretchMode == kHalftone && !img.isNull() && t.type() <= QTransform::TxScale &&
+        QRectF(img.rect()).contains(from.normalized())) {
+        const QSizeF shownSize(std::abs(dest.width() * t.m11()), std::abs(dest.height() * t.m22()));
+        const QRect part = from.normalized().toAlignedRect();
+        if (shownSize.width() < part.width() || shownSize.height() < part.height()) {
+            const QImage averaged = img.copy(part).scaled(std::clamp(qRound(shownSize.width()), 1, part.width()),
+                                                          std::clamp(qRound(shownSize.height()), 1, part.height()),
+                                                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!averaged.isNull()) {
+                // Flips of the source rectangle kept.
+                const double fx = averaged.width() / double(part.width()),
+                             fy = averaged.height() / double(part.height());
+                from = QRectF((from.left() - part.left()) * fx, (from.top() - part.top()) * fy, from.width() * fx,
+                              from.height() * fy);
+                shown = averaged;
+            }
+        }
+    }
     m_painter.save();
     m_painter.setTransform(t);
     m_painter.setCompositionMode(mode);
-    // Stretched bitmaps are sampled, not smoothed, as the platform does.
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     // Source rectangles of DIBs count rows from the top here.
-    m_painter.drawImage(dest, img, src.isValid() ? src : QRectF(img.rect()));
+    m_painter.drawImage(dest, shown, from);
     m_painter.restore();
 }
 

@@ -120,6 +120,7 @@ struct DcState {
     int palette = -1;       // object slot of the selected palette; -1 the default one
     QPointF brushOrg;       // device units: where pattern and hatch brushes start
     double miterLimit = 10; // mitre length over pen width
+    int stretchMode = 1;    // BLACKONWHITE
 };
 
 class GdiContext {
@@ -204,6 +205,7 @@ public:
     int arcDirection() const { return m_state.arcDirection; }
     void setBrushOrigin(QPointF deviceUnits) { m_state.brushOrg = deviceUnits; }
     void setMiterLimit(double limit) { m_state.miterLimit = limit; }
+    void setStretchMode(int mode) { m_state.stretchMode = mode; }
     void setArcDirection(int direction) { m_state.arcDirection = direction; }
 
     // Mapping: logical units through the world transform, then the window to
