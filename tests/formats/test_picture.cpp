@@ -1397,6 +1397,19 @@ private slots:
                                       blackWhite))
             << Spots{{{10, 10}, QColor(128, 128, 128), 20}, {{20, 10}, QColor(128, 128, 128), 60, Spot::Far}} << QRect()
             << QRect();
+        // Flood fills: inside a black outline up to the border (EMF), and the
+        // untouched white surface round a blue square (WMF).
+        QTest::newRow("flood fill to a border")
+            << pixelEmf(emfRecord(37, {int(0x80000005)}) + emfRecord(43, {20, 20, 70, 70}) +
+                        emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(53, {45, 45, 0, 0}))
+            << Spots{{{45, 45}, Qt::red, 0}, {{22, 45}, Qt::red, 0}, {{10, 10}, white, 0}, {{80, 80}, white, 0}}
+            << QRect() << QRect();
+        QTest::newRow("wmf flood fill of a surface")
+            << craftWmf(setWindow(0, 0, 40, 40) + wmfSolidBrush(0xff0000) + wmfRecord(0x02FA, {5, 0, 0, 0, 0}) +
+                            wmfRecord(0x012D, {1}) + wmfRecord(0x041B, {30, 30, 10, 10}) + wmfSolidBrush(0x00ff00, 2) +
+                            wmfRecord(0x0548, {1, -1, 0x00ff, 2, 2}) + wmfEof(),
+                        3)
+            << Spots{{{2, 2}, Qt::green, 0}, {{38, 38}, Qt::green, 0}, {{20, 20}, Qt::blue, 0}} << QRect() << QRect();
         QTest::newRow("parallelogram blit with a mask")
             << pixelEmf(emfRecordWith(79, plgParams, plg))
             << Spots{{{25, 30}, Qt::blue, 0}, {{65, 30}, white, 0}, {{25, 70}, white, 0}} << QRect() << QRect();

@@ -862,6 +862,59 @@ void GdiContext::fillImageRegion(const QRegion &region, const QBrush &brush)
     }
 }
 
+void GdiContext::floodFill(QPointF start, const QColor &colour, bool surface)
+{
+    const QPointF d = fullTransform().map(start);
+    if (!(std::abs(d.x()) < kMaxCoord && std::abs(d.y()) < kMaxCoord) || m_state.brush.style == GdiBrush::Null)
+        return;
+    const QPoint seed(int(std::floor(d.x())), int(std::floor(d.y())));
+    const QImage &img = *m_image;
+    if (!img.rect().contains(seed) || img.format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    const QRgb key = colour.rgb() & 0xffffff;
+    auto inside = [&img, key, surface](int x, int y) {
+        const QRgb c = reinterpret_cast<const QRgb *>(img.constScanLine(y))[x];
+        const int white = 255 - qAlpha(c); // premultiplied: the page adds this much
+        const QRgb shown = qRgb(qRed(c) + white, qGreen(c) + white, qBlue(c) + white) & 0xffffff;
+        return surface ? shown == key : shown != key;
+    };
+    if (!inside(seed.x(), seed.y()))
+        return;
+    // Spans of rows, found from seeds; each pixel is marked once.
+    constexpr size_t kMaxSeeds = 1 << 20;
+    std::vector<uchar> seen(size_t(img.width()) * size_t(img.height()), 0);
+    QVector<QRect> spans;
+    std::vector<QPoint> seeds{seed};
+    while (!seeds.empty() && spans.size() < m_limits.regionRects && !m_stop->poll()) {
+        const QPoint p = seeds.back();
+        seeds.pop_back();
+        uchar *row = seen.data() + size_t(p.y()) * size_t(img.width());
+        if (row[p.x()] || !inside(p.x(), p.y()))
+            continue;
+        int left = p.x(), right = p.x();
+        while (left > 0 && !row[left - 1] && inside(left - 1, p.y()))
+            --left;
+        while (right + 1 < img.width() && !row[right + 1] && inside(right + 1, p.y()))
+            ++right;
+        std::memset(row + left, 1, size_t(right - left + 1));
+        spans.append(QRect(left, p.y(), right - left + 1, 1));
+        // A seed at the start of every run of fillable pixels above and below.
+        for (int y : {p.y() - 1, p.y() + 1}) {
+            if (y < 0 || y >= img.height())
+                continue;
+            const uchar *next = seen.data() + size_t(y) * size_t(img.width());
+            bool run = false;
+            for (int x = left; x <= right; ++x) {
+                const bool open = !next[x] && inside(x, y);
+                if (open && !run && seeds.size() < kMaxSeeds)
+                    seeds.emplace_back(x, y);
+                run = open;
+            }
+        }
+    }
+    fillImageRegion(regionFromRects(spans, m_stop));
+}
+
 void GdiContext::fillImageRegion(const QRegion &dev)
 {
     if (m_state.brush.style != GdiBrush::Null)

@@ -279,6 +279,11 @@ public:
     void frameImageRegion(const QRegion &dev, QSizeF strokeLogical);
     void invertImageRegion(const QRegion &dev);
     void selectClipRegion(int regionIndex);
+    // Flood fill with the selected brush from a point (logical units): the
+    // pixels reached without crossing the colour (border), or those of the
+    // colour (surface), as shown over a white page. Bounded by the picture;
+    // past the region limit, the part found so far is filled.
+    void floodFill(QPointF start, const QColor &colour, bool surface);
     // Whole image pixels, with the given brush or the selected one.
     void fillImageRegion(const QRegion &imagePixels);
     void fillImageRegion(const QRegion &imagePixels, const QBrush &brush);
