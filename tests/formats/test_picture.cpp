@@ -1308,6 +1308,13 @@ private slots:
         spread += wmfRecord(0x0108, {20}) + wmfRecord(0x0A32, {10, 10, 6, 0, 0x4949, 0x4949, 0x4949});
         QTest::newRow("wmf character extra")
             << craftWmf(spread + wmfEof(), 1) << Spots() << QRect(120, 0, 50, 60) << QRect(180, 0, 20, 60);
+        // Justification of 100 units over one break: the letter after the
+        // space lands 100 units further right.
+        QByteArray justified = setWindow(0, 0, 200, 60) + wmfRecord(0x02FB, arial) + wmfRecord(0x012D, {0});
+        justified += wmfRecord(0x0102, {1}) + wmfRecord(0x020A, {1, 100});
+        justified += wmfRecord(0x0A32, {10, 10, 3, 0, 0x2049, 0x0049});
+        QTest::newRow("wmf text justification")
+            << craftWmf(justified + wmfEof(), 1) << Spots() << QRect(125, 0, 40, 60) << QRect(30, 0, 80, 60);
         // DIB_PAL_COLORS: a 2 x 1 bitmap whose table names palette entries 1
         // and 0 of a palette of red and green whose entry 1 is then made blue.
         const QByteArray twoIndexes = paletteIndexDib(2, 1, 1, {1, 0}, QByteArray("\x40\0\0\0", 4));

@@ -1116,13 +1116,14 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
         qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
     const QString text = allText.left(allowed);
 
-    // Extra spacing between characters applies where the record gives no
-    // advances of its own.
+    // Extra spacing between characters, and justification at spaces, apply
+    // where the record gives no advances of its own.
     QVector<double> dx = givenDx;
-    if (dx.isEmpty() && m_state.charExtra != 0 && sx > 0) {
+    if (dx.isEmpty() && (m_state.charExtra != 0 || m_state.breakExtra != 0) && sx > 0) {
         dx.reserve(text.size());
         for (qsizetype i = 0; i < text.size(); ++i)
-            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra);
+            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra +
+                      (text.at(i) == QLatin1Char(' ') ? m_state.breakExtra : 0));
     }
 
     // Character advances in pixels: the record's own, or the font's.

@@ -103,7 +103,8 @@ struct DcState {
     int bkMode = 2;       // OPAQUE
     int polyFillMode = 1; // ALTERNATE
     int textAlign = 0;
-    int charExtra = 0; // logical units between characters
+    int charExtra = 0;     // logical units between characters
+    double breakExtra = 0; // logical units added to each break character (space)
     int rop2 = 13;
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
@@ -200,6 +201,8 @@ public:
     int textAlign() const { return m_state.textAlign; }
     void setTextAlign(int align) { m_state.textAlign = align; }
     void setCharExtra(int extra) { m_state.charExtra = extra; }
+    // SetTextJustification: extra logical units shared by count break characters.
+    void setTextJustification(int extra, int count) { m_state.breakExtra = count > 0 ? double(extra) / count : 0; }
     int rop2() const { return m_state.rop2; }
     void setRop2(int rop) { m_state.rop2 = rop; }
     int arcDirection() const { return m_state.arcDirection; }
