@@ -197,9 +197,10 @@ PictureLoadResult decodeMetafile(PictureFormat format, const QByteArray &data, D
                                                  : metafile::probeWmf(data, &info, &error, stop);
     if (!ok)
         return failure(error);
-    const QString big = detail::checkDimensions(info.naturalSize.width(), info.naturalSize.height());
-    if (!big.isEmpty())
-        return failure(big);
+    // Drawn at most renderSide wide, a metafile is limited in its sides only:
+    // its natural size sizes pages, which refuse what memory cannot hold.
+    if (info.naturalSize.width() > PictureLimits::maxSide || info.naturalSize.height() > PictureLimits::maxSide)
+        return failure(detail::tooLargeMessage());
     const QSize renderSize = metafile::renderSizeFor(info.naturalSize, limits.renderSide);
     ++g_decodesStarted;
     QImage image = format == PictureFormat::Emf ? metafile::playEmf(data, info, renderSize, stop)

@@ -24,6 +24,13 @@ namespace {
 const QString kNotAPicture = QStringLiteral("这不是可以读取的图片文件。");
 const QString kTooLarge = QStringLiteral("图片大于 32767 × 32767 像素（或超过 6400 万像素），无法读取。");
 const QString kCorrupt = QStringLiteral("文件已损坏，无法作为图片读取。");
+const QString kEmfPlusOnly = QStringLiteral("这张图片只用 EMF+ 记录绘制，无法读取。");
+
+// A comment record holding an EMF+ header (dual: GDI records may follow).
+QByteArray emfPlusHeader()
+{
+    return emfRecord(70, {32, 0x2B464D45, 0x00014001, 28, 16, int(0xDBC01002), 1, 96, 96});
+}
 
 QByteArray pngBytes()
 {
@@ -166,6 +173,28 @@ QString spotsFailing(const QImage &img, const Spots &spots)
                 QStringLiteral("at %1,%2: #%3; ").arg(spot.at.x()).arg(spot.at.y()).arg(c, 6, 16, QLatin1Char('0'));
     }
     return failed;
+}
+
+// An EMF record whose parameters are followed by data (bitmaps).
+QByteArray emfRecordWith(quint32 type, const QVector<qint32> &params, const QByteArray &data)
+{
+    QByteArray rec = emfRecord(type, params) + data;
+    while (rec.size() % 4)
+        rec.append('\0');
+    const quint32 size = quint32(rec.size());
+    rec.replace(4, 4, QByteArray(reinterpret_cast<const char *>(&size), 4));
+    return rec;
+}
+
+// A DIB (info header, table, bits) whose colour table holds 16-bit indexes
+// into the logical palette, as DIB_PAL_COLORS has it.
+QByteArray paletteIndexDib(int width, int height, int bpp, const QVector<quint16> &indexes, const QByteArray &bits)
+{
+    QByteArray dib = craftBmp(width, height, bpp, 0, QByteArray()).mid(14);
+    dib[32] = char(indexes.size());
+    for (quint16 i : indexes)
+        put16(&dib, i);
+    return dib + bits;
 }
 
 // An EMF of 96 x 96 pixels whose device pixels are picture pixels.
@@ -456,7 +485,7 @@ private slots:
         QTest::newRow("wmf zero records") << craftWmf(QByteArray(), 0, 1440, QRect(0, 0, 100, 100)) << kCorrupt;
         QTest::newRow("wmf zero inch") << craftWmf(wmfEof(), 0, 0, QRect()).prepend(QByteArray()) << kCorrupt;
         QTest::newRow("wmf standard without window") << craftWmf(wmfEof(), 0) << kCorrupt;
-        QTest::newRow("wmf giant window") << craftWmf(setWindow(0, 0, 32000, 32000) + wmfEof(), 0) << kTooLarge;
+        QTest::newRow("wmf giant frame") << craftWmf(wmfEof(), 0, 1, QRect(0, 0, 1000, 1000)) << kTooLarge;
         QTest::newRow("emf record size zero")
             << craftEmf(QByteArray("\x11\x00\x00\x00\x00\x00\x00\x00", 8) + emfEof(), QRect(0, 0, 100, 100))
             << kCorrupt;
@@ -470,6 +499,11 @@ private slots:
         QTest::newRow("emf no handles") << craftEmf(emfEof(), QRect(0, 0, 100, 100), 0) << kCorrupt;
         QTest::newRow("emf giant frame") << craftEmf(emfEof(), QRect(0, 0, 2000000, 1000)) << kTooLarge;
         QTest::newRow("emf header cut") << craftEmf(emfEof(), QRect(0, 0, 100, 100)).left(87) << kNotAPicture;
+        // Records that only set state or make objects draw nothing in GDI.
+        QTest::newRow("emf drawn by EMF+ records alone")
+            << craftEmf(emfPlusHeader() + emfRecord(39, {1, 0, 0, 0}) + emfRecord(37, {1}) + emfEof(),
+                        QRect(0, 0, 100, 100))
+            << kEmfPlusOnly;
     }
     void hostile()
     {
@@ -787,18 +821,47 @@ private slots:
         QCOMPARE(r.picture.image.size(), natural);
     }
 
+    // Metafiles larger than the render cap: their natural size kept, drawn
+    // reduced, also past the raster pictures' 64 megapixels.
+    void largeMetafileRenderedReduced_data()
+    {
+        QTest::addColumn<QByteArray>("data");
+        QTest::addColumn<QSize>("natural");
+        QTest::addColumn<QSize>("rendered");
+        QTest::addColumn<Spots>("spots");
+        // 10 x 5 inches at 1000 dpi worth of window: natural 9600 x 4800,
+        // the right half green.
+        QByteArray recs = wmfSolidBrush(0x00ff00);
+        recs += wmfRecord(0x041B, {4800, 9600, 0, 4800});
+        const QColor white(Qt::white);
+        QTest::newRow("wmf 9600 x 4800") << craftWmf(recs + wmfEof(), 1, 96, QRect(0, 0, 9600, 4800))
+                                         << QSize(9600, 4800) << QSize(4096, 2048)
+                                         << Spots{{{1000, 1000}, white, 0}, {{3000, 1000}, Qt::green, 0}};
+        // A frame of 3.2 x 4.1 m, 187 megapixels at 96 dpi, the right half green.
+        const QByteArray half = emfRecord(39, {1, 0, 0x00ff00, 0}) + emfRecord(37, {1}) +
+                                emfRecord(37, {int(0x80000008)}) + emfRecord(43, {6047, 0, 12095, 15496});
+        QTest::newRow("emf of metres") << craftEmf(half + emfEof(), QRect(0, 0, 320000, 410000), 8, QSize(960, 960),
+                                                   QSize(254, 254))
+                                       << QSize(12094, 15496) << QSize(3197, 4096)
+                                       << Spots{{{800, 2000}, white, 0}, {{2400, 2000}, Qt::green, 0}};
+        QFile metres(gen(QStringLiteral("emf/libemf2svg/tests/resources/emf/test-156.emf")));
+        QTest::newRow("shared file of metres") << (metres.open(QIODevice::ReadOnly) ? metres.readAll() : QByteArray())
+                                               << QSize(12047, 15591) << QSize(3165, 4096) << Spots();
+    }
     void largeMetafileRenderedReduced()
     {
-        // 10 x 5 inches at 1000 dpi worth of window: natural 9600 x 4800.
-        QByteArray recs = wmfSolidBrush(0x00ff00);        // BGR: green
-        recs += wmfRecord(0x041B, {4800, 9600, 0, 4800}); // right half
-        recs += wmfEof();
-        const PictureLoadResult r = loadPictureFromData(craftWmf(recs, 1, 96, QRect(0, 0, 9600, 4800)));
+        QFETCH(QByteArray, data);
+        QFETCH(QSize, natural);
+        QFETCH(QSize, rendered);
+        QFETCH(Spots, spots);
+        if (data.isEmpty())
+            QSKIP("shared test pictures not found");
+        const PictureLoadResult r = loadPictureFromData(data);
         QVERIFY2(r.ok(), qPrintable(r.error));
-        QCOMPARE(r.picture.naturalSize, QSize(9600, 4800));
-        QCOMPARE(r.picture.image.size(), QSize(4096, 2048));
-        QVERIFY(near(px(r.picture.image, 1000, 1000), QColor(255, 255, 255), 0));
-        QVERIFY(near(px(r.picture.image, 3000, 1000), QColor(0, 255, 0), 0));
+        QCOMPARE(r.picture.naturalSize, natural);
+        QCOMPARE(r.picture.image.size(), rendered);
+        const QString failed = spotsFailing(r.picture.image, spots);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
     }
 
     void wmfWindowMappedOntoPicture()
@@ -1245,6 +1308,118 @@ private slots:
         spread += wmfRecord(0x0108, {20}) + wmfRecord(0x0A32, {10, 10, 6, 0, 0x4949, 0x4949, 0x4949});
         QTest::newRow("wmf character extra")
             << craftWmf(spread + wmfEof(), 1) << Spots() << QRect(120, 0, 50, 60) << QRect(180, 0, 20, 60);
+        // Justification of 100 units over one break: the letter after the
+        // space lands 100 units further right.
+        QByteArray justified = setWindow(0, 0, 200, 60) + wmfRecord(0x02FB, arial) + wmfRecord(0x012D, {0});
+        justified += wmfRecord(0x0102, {1}) + wmfRecord(0x020A, {1, 100});
+        justified += wmfRecord(0x0A32, {10, 10, 3, 0, 0x2049, 0x0049});
+        QTest::newRow("wmf text justification")
+            << craftWmf(justified + wmfEof(), 1) << Spots() << QRect(125, 0, 40, 60) << QRect(30, 0, 80, 60);
+        // DIB_PAL_COLORS: a 2 x 1 bitmap whose table names palette entries 1
+        // and 0 of a palette of red and green whose entry 1 is then made blue.
+        const QByteArray twoIndexes = paletteIndexDib(2, 1, 1, {1, 0}, QByteArray("\x40\0\0\0", 4));
+        QByteArray wmfPal = setWindow(0, 0, 20, 10) + wmfRecord(0x00F7, {0x0300, 2, 0x00ff, 0, qint16(0xff00), 0});
+        wmfPal += wmfRecord(0x0234, {0}) + wmfRecord(0x0035, {}) + wmfRecord(0x0037, {1, 1, 0, 0x00ff});
+        wmfPal += wmfRecordWith(0x0F43, {0x0020, 0x00CC, 1, 1, 2, 0, 0, 10, 20, 0, 0}, twoIndexes);
+        QTest::newRow("wmf bitmap of palette indexes")
+            << craftWmf(wmfPal + wmfEof(), 1) << Spots{{{5, 5}, Qt::blue, 0}, {{15, 5}, Qt::red, 0}} << QRect()
+            << QRect();
+        // With no palette selected the default one: 13 is red, 16 blue.
+        QTest::newRow("emf bitmap of default palette indexes")
+            << pixelEmf(emfRecordWith(81, {0, 0, 96, 96, 0, 0, 0, 0, 2, 1, 80, 44, 124, 4, 1, 0x00CC0020, 96, 48},
+                                      paletteIndexDib(2, 1, 1, {13, 16}, QByteArray("\x40\0\0\0", 4))))
+            << Spots{{{20, 20}, Qt::red, 0}, {{70, 20}, Qt::blue, 0}, {{50, 70}, white, 0}} << QRect() << QRect();
+        // A pattern brush of palette indexes takes its colours from the EMF
+        // palette selected: all its bits 0, index 1 of green and yellow.
+        QTest::newRow("emf pattern brush of palette indexes")
+            << pixelEmf(
+                   emfRecord(49, {1, 0x0300 | (2 << 16), 0x00ff00, 0x00ffff}) + emfRecord(48, {1}) + emfRecord(52, {}) +
+                   emfRecordWith(94, {2, 1, 32, 44, 76, 32}, paletteIndexDib(8, 8, 1, {1, 0}, QByteArray(32, '\0'))) +
+                   emfRecord(37, {2}) + emfRecord(37, {int(0x80000008)}) + emfRecord(43, {10, 10, 90, 90}))
+            << Spots{{{50, 50}, Qt::yellow, 0}, {{5, 5}, white, 0}} << QRect() << QRect();
+        // MaskBlt of a blue 2 x 2 bitmap, two units to 80 pixels, through a
+        // diagonal mask: blue where it is set, BLACKNESS (the background
+        // operation) where not.
+        QByteArray blues;
+        for (int row = 0; row < 2; ++row)
+            blues.append("\xff\0\0\xff\0\0\0\0", 8);
+        QByteArray maskBlt = craftBmp(2, 2, 24, 0, blues).mid(14);
+        maskBlt += craftBmp(2, 2, 1, 0, QByteArray("\x40\0\0\0\x80\0\0\0", 8), {0, 0xffffff}).mid(14);
+        QVector<qint32> maskParams = {0, 0, 96, 96, 0, 0, 2, 2, 0x00CC0020, 0, 0, 0x3f800000, 0, 0, 0x3f800000, 0, 0};
+        maskParams << 0 << 0 << 128 << 40 << 168 << 16 << 0 << 0 << 0 << 184 << 48 << 232 << 8;
+        QTest::newRow("mask blit: two operations by the mask")
+            << pixelEmf(emfRecord(17, {8}) + emfRecord(9, {2, 2}) + emfRecord(11, {80, 80}) +
+                        emfRecordWith(78, maskParams, maskBlt))
+            << Spots{{{20, 20}, Qt::blue, 0},
+                     {{60, 20}, Qt::black, 0},
+                     {{20, 60}, Qt::black, 0},
+                     {{60, 60}, Qt::blue, 0},
+                     {{90, 90}, white, 0}}
+            << QRect() << QRect();
+        // PlgBlt of red | blue onto a mirrored parallelogram, the mask
+        // letting only the blue pixel through: blue on the left, nothing on
+        // the right.
+        QByteArray plg = craftBmp(2, 1, 24, 0, QByteArray("\0\0\xff\xff\0\0\0\0", 8)).mid(14);
+        plg += craftBmp(2, 1, 1, 0, QByteArray("\x40\0\0\0", 4), {0, 0xffffff}).mid(14);
+        QVector<qint32> plgParams = {0, 0, 96, 96, 80,         10, 10, 10,         80, 50,
+                                     0, 0, 2,  1,  0x3f800000, 0,  0,  0x3f800000, 0,  0};
+        plgParams << 0 << 0 << 140 << 40 << 180 << 8 << 0 << 0 << 0 << 188 << 48 << 236 << 4;
+        QTest::newRow("emf+ file's GDI records played")
+            << pixelEmf(emfPlusHeader() + emfRecord(37, {int(0x80000004)}) + emfRecord(43, {10, 10, 50, 50}))
+            << Spots{{{30, 30}, Qt::black, 0}, {{70, 70}, white, 0}} << QRect() << QRect();
+        // A pattern of red | blue from brush origin (1, 0): odd columns red.
+        QTest::newRow("brush origin moves a pattern")
+            << pixelEmf(emfRecordWith(94, {1, 0, 32, 40, 72, 8},
+                                      craftBmp(2, 1, 24, 0, QByteArray("\0\0\xff\xff\0\0\0\0", 8)).mid(14)) +
+                        emfRecord(13, {1, 0}) + emfRecord(37, {1}) + emfRecord(37, {int(0x80000008)}) +
+                        emfRecord(43, {0, 0, 96, 96}))
+            << Spots{{{10, 10}, Qt::blue, 0}, {{11, 10}, Qt::red, 0}} << QRect() << QRect();
+        // Mitre-joined pens 6 wide: a sharp peak keeps its point under the
+        // default limit of 10, and is cut flat under a limit of 1.
+        QTest::newRow("mitre limit") << pixelEmf(emfRecord(95, {1, 0, 0, 0, 0, 0x12000, 6, 0, 0, 0, 0}) +
+                                                 emfRecord(37, {1}) +
+                                                 emfRecord(4, {0, 0, 96, 96, 3, 10, 90, 20, 30, 30, 90}) +
+                                                 emfRecord(58, {1}) +
+                                                 emfRecord(4, {0, 0, 96, 96, 3, 60, 90, 70, 30, 80, 90}))
+                                     << Spots{{{20, 20}, Qt::black, 0}, {{70, 22}, white, 0}, {{70, 40}, Qt::black, 0}}
+                                     << QRect() << QRect();
+        // PolyTextOutW of two strings: the second, far below the first, is drawn.
+        QByteArray poly = emfRecord(97, {0, 0, 96, 96, 1,  0x3f800000, 0x3f800000, 2,   10, 5, 3, 120, 0, 0,
+                                         0, 0, 0,  0,  10, 55,         3,          128, 0,  0, 0, 0,   0, 0});
+        poly.append(QByteArray("H\0H\0H\0\0\0H\0H\0H\0\0\0", 16));
+        poly[4] = char(poly.size());
+        QTest::newRow("poly text out") << pixelEmf(emfRecord(82, {1, -30, 0, 0, 0, 700, 0, 0, 0, 0, 0, 0, 0,
+                                                                  0, 0,   0, 0, 0, 0,   0, 0, 0, 0, 0, 0}) +
+                                                   emfRecord(37, {1}) + poly)
+                                       << Spots() << QRect(5, 50, 80, 40) << QRect(0, 38, 96, 10);
+        // A black | white bitmap shrunk to one pixel: averaged to grey under
+        // HALFTONE, one of its pixels under COLORONCOLOR.
+        const QByteArray blackWhite = craftBmp(2, 1, 24, 0, QByteArray("\0\0\0\xff\xff\xff\0\0", 8)).mid(14);
+        QTest::newRow("halftone shrinks by averaging")
+            << pixelEmf(emfRecord(21, {4}) +
+                        emfRecordWith(81, {0, 0, 96, 96, 10, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 1, 1},
+                                      blackWhite) +
+                        emfRecord(21, {3}) +
+                        emfRecordWith(81, {0, 0, 96, 96, 20, 10, 0, 0, 2, 1, 80, 40, 120, 8, 0, 0x00CC0020, 1, 1},
+                                      blackWhite))
+            << Spots{{{10, 10}, QColor(128, 128, 128), 20}, {{20, 10}, QColor(128, 128, 128), 60, Spot::Far}} << QRect()
+            << QRect();
+        // Flood fills: inside a black outline up to the border (EMF), and the
+        // untouched white surface round a blue square (WMF).
+        QTest::newRow("flood fill to a border")
+            << pixelEmf(emfRecord(37, {int(0x80000005)}) + emfRecord(43, {20, 20, 70, 70}) +
+                        emfRecord(39, {1, 0, 0x0000ff, 0}) + emfRecord(37, {1}) + emfRecord(53, {45, 45, 0, 0}))
+            << Spots{{{45, 45}, Qt::red, 0}, {{22, 45}, Qt::red, 0}, {{10, 10}, white, 0}, {{80, 80}, white, 0}}
+            << QRect() << QRect();
+        QTest::newRow("wmf flood fill of a surface")
+            << craftWmf(setWindow(0, 0, 40, 40) + wmfSolidBrush(0xff0000) + wmfRecord(0x02FA, {5, 0, 0, 0, 0}) +
+                            wmfRecord(0x012D, {1}) + wmfRecord(0x041B, {30, 30, 10, 10}) + wmfSolidBrush(0x00ff00, 2) +
+                            wmfRecord(0x0548, {1, -1, 0x00ff, 2, 2}) + wmfEof(),
+                        3)
+            << Spots{{{2, 2}, Qt::green, 0}, {{38, 38}, Qt::green, 0}, {{20, 20}, Qt::blue, 0}} << QRect() << QRect();
+        QTest::newRow("parallelogram blit with a mask")
+            << pixelEmf(emfRecordWith(79, plgParams, plg))
+            << Spots{{{25, 30}, Qt::blue, 0}, {{65, 30}, white, 0}, {{25, 70}, white, 0}} << QRect() << QRect();
     }
 
     void playbackRules()

@@ -123,6 +123,48 @@ QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32
     return ptt::detail::decodeDibChecked(info, infoSize, &error, kMaxEmbeddedPixels, stop);
 }
 
+QVector<QRgb> paletteEntries(const RecordReader &r, quint32 at, quint32 count, DecodeStop *stop)
+{
+    QVector<QRgb> entries;
+    for (quint32 i = 0; i < count && i < quint32(kMaxPaletteEntries) && r.has(at + quint64(i) * 4, 4); ++i) {
+        if (stop->poll())
+            break;
+        const quint32 e = at + i * 4;
+        entries.append(qRgb(r.u8(e), r.u8(e + 1), r.u8(e + 2)));
+    }
+    return entries;
+}
+
+QByteArray withPaletteColours(const uchar *info, quint32 size, const QVector<QRgb> &palette, quint32 *used)
+{
+    const RecordReader r(info, size);
+    const quint32 hs = r.u32(0);
+    if (hs < 12 || hs > 124 || !r.has(0, hs) || palette.isEmpty())
+        return QByteArray();
+    const bool core = hs == 12;
+    const quint32 bpp = core ? r.u16(10) : r.u16(14);
+    const quint32 compression = core ? 0 : r.u32(16);
+    quint32 colours = core ? 0 : r.u32(32);
+    if (colours == 0 && bpp <= 8)
+        colours = 1u << bpp;
+    colours = std::min(colours, 256u);
+    const quint32 masks = (hs == 40 && compression == 3) ? 12 : (hs == 40 && compression == 6) ? 16 : 0;
+    if (!r.has(0, quint64(hs) + masks + colours * 2))
+        return QByteArray();
+    QByteArray out(reinterpret_cast<const char *>(info), qsizetype(hs + masks));
+    if (!core) // the table written is as long as the header says
+        for (int i = 0; i < 4; ++i)
+            out[32 + i] = char((colours >> (8 * i)) & 0xff);
+    for (quint32 i = 0; i < colours; ++i) {
+        const QRgb c = palette[r.u16(hs + masks + i * 2) % palette.size()];
+        out.append(char(qBlue(c))).append(char(qGreen(c))).append(char(qRed(c)));
+        if (!core)
+            out.append('\0');
+    }
+    *used = hs + masks + colours * 2;
+    return out;
+}
+
 QImage brushPattern(const QImage &bitmap)
 {
     if (bitmap.width() <= kMaxPatternSide && bitmap.height() <= kMaxPatternSide)

@@ -30,6 +30,17 @@ QString fromSymbolCodes(const QString &codes, const QString &face);
 // carry it. Returns a null image for anything malformed or out of limits.
 QImage decodeDib(const uchar *info, quint32 infoSize, const uchar *bits, quint32 bitsSize, DecodeStop *stop);
 
+// A logical palette's entries (red, green, blue, flags each) at `at`: count
+// of them, as many as the record holds, at most kMaxPaletteEntries.
+constexpr int kMaxPaletteEntries = 4096;
+QVector<QRgb> paletteEntries(const RecordReader &r, quint32 at, quint32 count, DecodeStop *stop);
+
+// A DIB's header with a colour table of 16-bit indexes into the palette
+// (DIB_PAL_COLORS), rewritten with the colours they name; an index past the
+// palette wraps round. *used: the bytes of header, masks and index table
+// read. Empty when the header is malformed.
+QByteArray withPaletteColours(const uchar *info, quint32 size, const QVector<QRgb> &palette, quint32 *used);
+
 // A pattern brush keeps at most a corner of its bitmap; it repeats anyway.
 constexpr int kMaxPatternSide = 256;
 constexpr qint64 kMaxPatternPixels = kMaxPatternSide * kMaxPatternSide;

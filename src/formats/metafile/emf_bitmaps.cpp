@@ -63,7 +63,8 @@ void blt(const Record &rec)
     const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
     const quint32 rop = (bitBlt || rec.type == EMR_STRETCHBLT) ? r.u32(40) : kSrcCopy;
     const double xs = r.i32(44), ys = r.i32(48);
-    QImage img = recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96), rec.stop);
+    QImage img =
+        recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96), rec.stop, nullptr, rec.dc.dibPalette(r.u32(80)));
     if (rec.type == EMR_ALPHABLEND)
         img = blendSource(rec, img);
     QRectF src;
@@ -84,7 +85,8 @@ void dibits(const Record &rec)
     const double xd = r.i32(24), yd = r.i32(28), xs = r.i32(32), ys = r.i32(36);
     const double cxs = r.i32(40), cys = r.i32(44);
     bool bottomUp = true;
-    const QImage img = recordDib(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), rec.stop, &bottomUp);
+    const QImage img =
+        recordDib(r, r.u32(48), r.u32(52), r.u32(56), r.u32(60), rec.stop, &bottomUp, rec.dc.dibPalette(r.u32(64)));
     QRectF dest(xd, yd, cxs, cys);
     quint32 rop = kSrcCopy;
     if (rec.type == EMR_STRETCHDIBITS) {
@@ -98,6 +100,34 @@ void dibits(const Record &rec)
         rec.dc.patBlt(dest, rop);
     else if (!img.isNull())
         rec.dc.drawImage(dest, img, src, rop);
+}
+
+// MaskBlt: BitBlt's fields, then the mask's corner, colour usage and bitmap.
+// Its raster operation holds two: the foreground one in the low three bytes,
+// the background one's index in the top byte.
+void maskBlt(const Record &rec)
+{
+    const RecordReader &r = rec.r;
+    const QRectF dest(r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+    const quint32 rop4 = r.u32(40);
+    const QImage img =
+        recordDib(r, r.u32(84), r.u32(88), r.u32(92), r.u32(96), rec.stop, nullptr, rec.dc.dibPalette(r.u32(80)));
+    const QImage mask = recordDib(r, r.u32(112), r.u32(116), r.u32(120), r.u32(124), rec.stop);
+    const QRectF src(r.i32(44), r.i32(48), dest.width(), dest.height());
+    rec.dc.maskBlt(dest, img, src, mask, QPoint(r.i32(100), r.i32(104)), rop4 & 0x00FFFFFF, (rop4 >> 8) & 0x00FF0000);
+}
+
+// PlgBlt: three corners of the destination, the source rectangle and bitmap,
+// then the mask's corner and bitmap.
+void plgBlt(const Record &rec)
+{
+    const RecordReader &r = rec.r;
+    const QPolygonF corners({pointL(r, 24), pointL(r, 32), pointL(r, 40)});
+    const QRectF src(r.i32(48), r.i32(52), r.i32(56), r.i32(60));
+    const QImage img =
+        recordDib(r, r.u32(96), r.u32(100), r.u32(104), r.u32(108), rec.stop, nullptr, rec.dc.dibPalette(r.u32(92)));
+    const QImage mask = recordDib(r, r.u32(124), r.u32(128), r.u32(132), r.u32(136), rec.stop);
+    rec.dc.plgBlt(corners, img, src, mask, QPoint(r.i32(112), r.i32(116)));
 }
 
 } // namespace
@@ -114,6 +144,12 @@ bool playBitmaps(const Record &rec)
     case EMR_SETDIBITSTODEVICE:
     case EMR_STRETCHDIBITS:
         dibits(rec);
+        break;
+    case EMR_MASKBLT:
+        maskBlt(rec);
+        break;
+    case EMR_PLGBLT:
+        plgBlt(rec);
         break;
     default:
         return false;

@@ -303,6 +303,9 @@ bool playDrawing(const Record &rec)
     case EMR_GRADIENTFILL:
         gradientFill(rec);
         break;
+    case EMR_EXTFLOODFILL: // start, colour, mode (1: the surface of that colour)
+        dc.floodFill(pointL(r, 8), colorRef(r, 16), r.u32(20) == 1);
+        break;
     default:
         return false;
     }

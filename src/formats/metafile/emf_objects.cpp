@@ -100,7 +100,8 @@ GdiObject dibPatternBrush(const Record &rec)
     o.brush.color = Qt::gray;
     // Past the budget of pattern pixels, a grey stand-in.
     if (rec.dc.mayHoldPattern(kMaxPatternPixels))
-        o.brush.pattern = brushPattern(recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28), rec.stop));
+        o.brush.pattern = brushPattern(
+            recordDib(r, r.u32(16), r.u32(20), r.u32(24), r.u32(28), rec.stop, nullptr, rec.dc.dibPalette(r.u32(12))));
     return o;
 }
 
@@ -170,11 +171,26 @@ bool playObjects(const Record &rec)
         dc.setObject(slot, font(r));
         break;
     case EMR_CREATEPALETTE: {
+        // LOGPALETTE: version, count, then the entries.
         GdiObject o;
-        o.kind = GdiObject::Other;
+        o.kind = GdiObject::Palette;
+        if (dc.mayHoldPalette(std::min<int>(r.u16(14), kMaxPaletteEntries)))
+            o.palette = paletteEntries(r, 16, r.u16(14), rec.stop);
         dc.setObject(slot, o);
         break;
     }
+    case EMR_SELECTPALETTE:
+        dc.selectPalette(r.u32(8) & kStockObject ? -1 : slot);
+        break;
+    case EMR_SETPALETTEENTRIES:
+        dc.setPaletteEntries(slot, int(std::min<quint32>(r.u32(12), kMaxPaletteEntries)),
+                             paletteEntries(r, 20, r.u32(16), rec.stop));
+        break;
+    case EMR_RESIZEPALETTE:
+        dc.resizePalette(slot, int(std::min<quint32>(r.u32(12), kMaxPaletteEntries)));
+        break;
+    case EMR_REALIZEPALETTE: // the palette is used as selected
+        break;
     default:
         return false;
     }

@@ -99,6 +99,18 @@ bool playState(const Record &rec)
     case EMR_MODIFYWORLDTRANSFORM:
         worldTransform(rec);
         break;
+    case EMR_SETBRUSHORGEX:
+        dc.setBrushOrigin(pointL(r, 8));
+        break;
+    case EMR_SETSTRETCHBLTMODE:
+        dc.setStretchMode(int(r.u32(8)));
+        break;
+    case EMR_SETTEXTJUSTIFICATION: // extra, break count
+        dc.setTextJustification(r.i32(8), r.i32(12));
+        break;
+    case EMR_SETMITERLIMIT:
+        dc.setMiterLimit(r.u32(8));
+        break;
     case EMR_SAVEDC:
         dc.saveDc();
         break;

@@ -53,24 +53,27 @@ void smallTextOut(const Record &rec)
     rec.dc.textOut(pos, text, {}, int(options & (kEtoOpaque | kEtoClipped)), rect);
 }
 
-void extTextOut(const Record &rec)
+// One EMRTEXT at `at` (reference point, count, string offset, options,
+// rectangle, advances offset; offsets from the record's start), drawing at
+// most maxChars characters; returns how many it drew.
+quint32 emrText(const Record &rec, quint32 at, bool wide, quint32 maxChars)
 {
     const RecordReader &r = rec.r;
-    const QPointF pos = pointL(r, 36);
+    const QPointF pos = pointL(r, at);
     // Characters past the limit are not even read.
-    const quint32 n = std::min<quint32>(r.u32(44), quint32(rec.limits.textChars));
-    const quint32 offString = r.u32(48);
-    const quint32 options = r.u32(52);
-    const QRectF rect = rectL(r, 56);
-    const quint32 offDx = r.u32(72);
+    const quint32 n = std::min(r.u32(at + 8), maxChars);
+    const quint32 offString = r.u32(at + 12);
+    const quint32 options = r.u32(at + 16);
+    const QRectF rect = rectL(r, at + 20);
+    const quint32 offDx = r.u32(at + 36);
     QString text;
-    if (rec.type == EMR_EXTTEXTOUTW) {
+    if (wide) {
         if (!r.has(offString, quint64(n) * 2))
-            return;
+            return 0;
         text = fromSymbolCodes(utf16(r, offString, n, rec.stop), rec.dc.font().face);
     } else {
         if (!r.has(offString, n))
-            return;
+            return 0;
         text = ansi(rec, offString, n);
     }
     QVector<double> dx;
@@ -81,6 +84,22 @@ void extTextOut(const Record &rec)
             dx.append(r.i32(offDx + i * stride));
     }
     rec.dc.textOut(pos, text, dx, int(options), rect);
+    return n;
+}
+
+// PolyTextOut: after the graphics mode and scales, a count of EMRTEXTs of
+// 40 bytes each; all of them share one record's limit of characters.
+void polyTextOut(const Record &rec)
+{
+    constexpr quint32 kEmrTextSize = 40;
+    const quint32 count = rec.r.u32(36);
+    quint32 budget = quint32(rec.limits.textChars);
+    for (quint32 i = 0; i < count && budget > 0 && !rec.stop->poll(); ++i) {
+        const quint64 at = 40 + quint64(i) * kEmrTextSize;
+        if (!rec.r.has(at, kEmrTextSize))
+            break;
+        budget -= emrText(rec, quint32(at), rec.type == EMR_POLYTEXTOUTW, budget);
+    }
 }
 
 } // namespace
@@ -93,7 +112,11 @@ bool playText(const Record &rec)
         break;
     case EMR_EXTTEXTOUTA:
     case EMR_EXTTEXTOUTW:
-        extTextOut(rec);
+        emrText(rec, 36, rec.type == EMR_EXTTEXTOUTW, quint32(rec.limits.textChars));
+        break;
+    case EMR_POLYTEXTOUTA:
+    case EMR_POLYTEXTOUTW:
+        polyTextOut(rec);
         break;
     default:
         return false;

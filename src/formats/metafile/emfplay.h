@@ -44,9 +44,10 @@ constexpr quint32 kSrcCopy = 0x00CC0020;
 QRectF rectL(const RecordReader &r, quint32 at);
 QPointF pointL(const RecordReader &r, quint32 at);
 // The bitmap a record carries: BITMAPINFO at offBmi, bits at offBits;
-// *bottomUp tells whether its rows run from the bottom.
+// *bottomUp tells whether its rows run from the bottom. With a palette
+// (GdiContext::dibPalette) its colour table holds indexes into it.
 QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
-                 DecodeStop *stop, bool *bottomUp = nullptr);
+                 DecodeStop *stop, bool *bottomUp = nullptr, const QVector<QRgb> *palette = nullptr);
 // Region data's rectangles (device units) in image pixels.
 QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage, const GdiContext &dc);
 

@@ -35,6 +35,70 @@ std::optional<QRect> imagePixels(const QRectF &device, const QTransform &toImage
     return QRect(QPoint(*l, *t), QPoint(*rt - 1, *b - 1));
 }
 
+// Whether a record of this type puts something on the page.
+bool draws(EmfRecord type)
+{
+    switch (type) {
+    case EMR_POLYBEZIER:
+    case EMR_POLYGON:
+    case EMR_POLYLINE:
+    case EMR_POLYBEZIERTO:
+    case EMR_POLYLINETO:
+    case EMR_POLYPOLYLINE:
+    case EMR_POLYPOLYGON:
+    case EMR_SETPIXELV:
+    case EMR_ANGLEARC:
+    case EMR_ELLIPSE:
+    case EMR_RECTANGLE:
+    case EMR_ROUNDRECT:
+    case EMR_ARC:
+    case EMR_CHORD:
+    case EMR_PIE:
+    case EMR_EXTFLOODFILL:
+    case EMR_LINETO:
+    case EMR_ARCTO:
+    case EMR_POLYDRAW:
+    case EMR_FILLPATH:
+    case EMR_STROKEANDFILLPATH:
+    case EMR_STROKEPATH:
+    case EMR_FILLRGN:
+    case EMR_FRAMERGN:
+    case EMR_INVERTRGN:
+    case EMR_PAINTRGN:
+    case EMR_BITBLT:
+    case EMR_STRETCHBLT:
+    case EMR_MASKBLT:
+    case EMR_PLGBLT:
+    case EMR_SETDIBITSTODEVICE:
+    case EMR_STRETCHDIBITS:
+    case EMR_EXTTEXTOUTA:
+    case EMR_EXTTEXTOUTW:
+    case EMR_POLYBEZIER16:
+    case EMR_POLYGON16:
+    case EMR_POLYLINE16:
+    case EMR_POLYBEZIERTO16:
+    case EMR_POLYLINETO16:
+    case EMR_POLYPOLYLINE16:
+    case EMR_POLYPOLYGON16:
+    case EMR_POLYDRAW16:
+    case EMR_POLYTEXTOUTA:
+    case EMR_POLYTEXTOUTW:
+    case EMR_SMALLTEXTOUT:
+    case EMR_ALPHABLEND:
+    case EMR_TRANSPARENTBLT:
+    case EMR_GRADIENTFILL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// A comment record holding EMF+ records.
+bool emfPlusComment(const RecordReader &file, quint32 at, quint32 size)
+{
+    return EmfRecord(file.u32(at)) == EMR_GDICOMMENT && size >= 16 && file.u32(at + 12) == 0x2B464D45u; // "EMF+"
+}
+
 // A record of a type no kind plays is passed over.
 bool play(const emf::Record &rec)
 {
@@ -62,12 +126,18 @@ QPointF pointL(const RecordReader &r, quint32 at)
 }
 
 QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 offBits, quint32 cbBits,
-                 DecodeStop *stop, bool *bottomUp)
+                 DecodeStop *stop, bool *bottomUp, const QVector<QRgb> *palette)
 {
     if (cbBmi < 12 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits))
         return QImage();
     if (bottomUp)
         *bottomUp = r.u32(offBmi) == 12 ? true : r.i32(offBmi + 8) > 0;
+    if (palette) {
+        quint32 used = 0;
+        const QByteArray info = withPaletteColours(r.data() + offBmi, cbBmi, *palette, &used);
+        return decodeDib(reinterpret_cast<const uchar *>(info.constData()), quint32(info.size()),
+                         cbBits ? r.data() + offBits : nullptr, cbBits, stop);
+    }
     return decodeDib(r.data() + offBmi, cbBmi, cbBits ? r.data() + offBits : nullptr, cbBits, stop);
 }
 
@@ -128,6 +198,7 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
     quint32 at = 0;
     quint32 count = 0;
     bool sawEof = false;
+    bool emfPlus = false, drawing = false;
     while (file.has(at, 8)) {
         const quint32 type = file.u32(at);
         const quint32 size = file.u32(at + 4);
@@ -136,6 +207,8 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
             *error = corrupt();
             return false;
         }
+        emfPlus = emfPlus || emfPlusComment(file, at, size);
+        drawing = drawing || draws(EmfRecord(type));
         at += size;
         if (EmfRecord(type) == EMR_EOF) {
             sawEof = true;
@@ -146,6 +219,11 @@ bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, Decode
     // still shows what it has.
     if (count < 2 && !sawEof) {
         *error = corrupt();
+        return false;
+    }
+    // Drawn by EMF+ records alone, it would show as an empty picture.
+    if (emfPlus && !drawing) {
+        *error = QStringLiteral("这张图片只用 EMF+ 记录绘制，无法读取。");
         return false;
     }
     return true;

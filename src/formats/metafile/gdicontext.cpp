@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <sys/mman.h>
 
@@ -28,6 +29,13 @@ constexpr int kMaxClipElements = 5000;
 constexpr qint64 kMaxClipSpans = 1 << 22;
 
 // The rectangle in whole image pixels when t keeps axes (no rotation or shear).
+// A raster operation's index, the byte that names it; the low word only
+// hints at how to compute it.
+int ropIndex(quint32 rop)
+{
+    return int((rop >> 16) & 0xFF);
+}
+
 bool axisAlignedRect(const QTransform &t, const QRectF &logical, QRect *out)
 {
     if (t.m12() != 0 || t.m21() != 0 || t.type() > QTransform::TxScale)
@@ -99,7 +107,8 @@ RecordLimits RecordLimits::forImage(QSize image)
     l.textPixels = 64 * px;
     l.gradientShapes = within(px / 16, 1024, 65536);
     l.gradientPixels = 16 * px;
-    l.heldPatternPixels = 1 << 24; // 64 MB: 256 brushes of the largest pattern
+    l.heldPatternPixels = 1 << 24;  // 64 MB: 256 brushes of the largest pattern
+    l.heldPaletteEntries = 1 << 20; // 4 MB
 
     return l;
 }
@@ -224,6 +233,8 @@ void GdiContext::hold(const GdiObject &o, int sign)
         m_heldRegionRects += sign * qint64(o.region.rectCount());
     else if (o.kind == GdiObject::Brush && !o.brush.pattern.isNull())
         m_heldPatternPixels += sign * qint64(o.brush.pattern.width()) * o.brush.pattern.height();
+    else if (o.kind == GdiObject::Palette)
+        m_heldPaletteEntries += sign * qint64(o.palette.size());
 }
 
 void GdiContext::resizeObjects(int count)
@@ -234,6 +245,7 @@ void GdiContext::resizeObjects(int count)
     m_firstFree = 0;
     m_heldRegionRects = 0;
     m_heldPatternPixels = 0;
+    m_heldPaletteEntries = 0;
 }
 
 int GdiContext::addObject(const GdiObject &obj)
@@ -341,6 +353,64 @@ void GdiContext::deleteObject(int index)
     }
 }
 
+namespace {
+
+// The platform's default palette: its 20 static colours.
+const QVector<QRgb> &defaultPalette()
+{
+    static const QVector<QRgb> colours = {
+        0x000000, 0x800000, 0x008000, 0x808000, 0x000080, 0x800080, 0x008080, 0xC0C0C0, 0xC0DCC0, 0xA6CAF0,
+        0xFFFBF0, 0xA0A0A4, 0x808080, 0xFF0000, 0x00FF00, 0xFFFF00, 0x0000FF, 0xFF00FF, 0x00FFFF, 0xFFFFFF,
+    };
+    return colours;
+}
+
+} // namespace
+
+int GdiContext::paletteSlot(int index) const
+{
+    if (index < 0)
+        index = m_state.palette;
+    if (index < 0 || size_t(index) >= m_objects.size() || m_objects[size_t(index)].kind != GdiObject::Palette)
+        return -1;
+    return index;
+}
+
+void GdiContext::setPaletteEntries(int index, int start, const QVector<QRgb> &entries)
+{
+    const int slot = paletteSlot(index);
+    if (slot < 0 || start < 0)
+        return;
+    GdiObject *o = &m_objects[size_t(slot)];
+    const int n = std::min<qint64>(entries.size(), qint64(o->palette.size()) - start);
+    for (int i = 0; i < n; ++i)
+        o->palette[start + i] = entries[i];
+}
+
+void GdiContext::resizePalette(int index, int count)
+{
+    const int slot = paletteSlot(index);
+    if (slot < 0)
+        return;
+    GdiObject *o = &m_objects[size_t(slot)];
+    count = std::clamp(count, 1, kMaxPaletteEntries);
+    const qint64 grow = count - qint64(o->palette.size());
+    if (grow > 0 && !mayHoldPalette(grow))
+        return;
+    m_heldPaletteEntries += grow;
+    o->palette.resize(count, qRgb(0, 0, 0));
+}
+
+const QVector<QRgb> *GdiContext::dibPalette(quint32 usage) const
+{
+    if (usage != 1)
+        return nullptr;
+    const int slot = paletteSlot(-1);
+    if (slot < 0 || m_objects[size_t(slot)].palette.isEmpty())
+        return &defaultPalette();
+    return &m_objects[size_t(slot)].palette;
+}
+
 QPen GdiContext::qpen() const
 {
     const int style = m_state.pen.style & 0xF;
@@ -387,6 +457,9 @@ QPen GdiContext::qpen() const
         break;
     case 0x2000:
         pen.setJoinStyle(Qt::MiterJoin);
+        // Counted from the join's centre in pen widths: half the length
+        // the records give, which runs across the whole join.
+        pen.setMiterLimit(std::clamp(m_state.miterLimit, 1.0, 1000.0) / 2);
         break;
     default:
         pen.setJoinStyle(Qt::RoundJoin);
@@ -396,6 +469,17 @@ QPen GdiContext::qpen() const
 }
 
 QBrush GdiContext::qbrush(const GdiBrush &b) const
+{
+    QBrush brush = qbrushAtOrigin(b);
+    // Patterns repeat from the brush origin, moved in image pixels.
+    const QPointF origin(m_state.brushOrg.x() * m_device.m11(), m_state.brushOrg.y() * m_device.m22());
+    if (!origin.isNull() && (b.style == GdiBrush::Hatched || b.style == GdiBrush::Pattern) &&
+        std::abs(origin.x()) < kMaxCoord && std::abs(origin.y()) < kMaxCoord)
+        brush.setTransform(QTransform::fromTranslate(origin.x(), origin.y()));
+    return brush;
+}
+
+QBrush GdiContext::qbrushAtOrigin(const GdiBrush &b) const
 {
     switch (b.style) {
     case GdiBrush::Null:
@@ -778,6 +862,59 @@ void GdiContext::fillImageRegion(const QRegion &region, const QBrush &brush)
     }
 }
 
+void GdiContext::floodFill(QPointF start, const QColor &colour, bool surface)
+{
+    const QPointF d = fullTransform().map(start);
+    if (!(std::abs(d.x()) < kMaxCoord && std::abs(d.y()) < kMaxCoord) || m_state.brush.style == GdiBrush::Null)
+        return;
+    const QPoint seed(int(std::floor(d.x())), int(std::floor(d.y())));
+    const QImage &img = *m_image;
+    if (!img.rect().contains(seed) || img.format() != QImage::Format_ARGB32_Premultiplied)
+        return;
+    const QRgb key = colour.rgb() & 0xffffff;
+    auto inside = [&img, key, surface](int x, int y) {
+        const QRgb c = reinterpret_cast<const QRgb *>(img.constScanLine(y))[x];
+        const int white = 255 - qAlpha(c); // premultiplied: the page adds this much
+        const QRgb shown = qRgb(qRed(c) + white, qGreen(c) + white, qBlue(c) + white) & 0xffffff;
+        return surface ? shown == key : shown != key;
+    };
+    if (!inside(seed.x(), seed.y()))
+        return;
+    // Spans of rows, found from seeds; each pixel is marked once.
+    constexpr size_t kMaxSeeds = 1 << 20;
+    std::vector<uchar> seen(size_t(img.width()) * size_t(img.height()), 0);
+    QVector<QRect> spans;
+    std::vector<QPoint> seeds{seed};
+    while (!seeds.empty() && spans.size() < m_limits.regionRects && !m_stop->poll()) {
+        const QPoint p = seeds.back();
+        seeds.pop_back();
+        uchar *row = seen.data() + size_t(p.y()) * size_t(img.width());
+        if (row[p.x()] || !inside(p.x(), p.y()))
+            continue;
+        int left = p.x(), right = p.x();
+        while (left > 0 && !row[left - 1] && inside(left - 1, p.y()))
+            --left;
+        while (right + 1 < img.width() && !row[right + 1] && inside(right + 1, p.y()))
+            ++right;
+        std::memset(row + left, 1, size_t(right - left + 1));
+        spans.append(QRect(left, p.y(), right - left + 1, 1));
+        // A seed at the start of every run of fillable pixels above and below.
+        for (int y : {p.y() - 1, p.y() + 1}) {
+            if (y < 0 || y >= img.height())
+                continue;
+            const uchar *next = seen.data() + size_t(y) * size_t(img.width());
+            bool run = false;
+            for (int x = left; x <= right; ++x) {
+                const bool open = !next[x] && inside(x, y);
+                if (open && !run && seeds.size() < kMaxSeeds)
+                    seeds.emplace_back(x, y);
+                run = open;
+            }
+        }
+    }
+    fillImageRegion(regionFromRects(spans, m_stop));
+}
+
 void GdiContext::fillImageRegion(const QRegion &dev)
 {
     if (m_state.brush.style != GdiBrush::Null)
@@ -979,13 +1116,14 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
         qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
     const QString text = allText.left(allowed);
 
-    // Extra spacing between characters applies where the record gives no
-    // advances of its own.
+    // Extra spacing between characters, and justification at spaces, apply
+    // where the record gives no advances of its own.
     QVector<double> dx = givenDx;
-    if (dx.isEmpty() && m_state.charExtra != 0 && sx > 0) {
+    if (dx.isEmpty() && (m_state.charExtra != 0 || m_state.breakExtra != 0) && sx > 0) {
         dx.reserve(text.size());
         for (qsizetype i = 0; i < text.size(); ++i)
-            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra);
+            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra +
+                      (text.at(i) == QLatin1Char(' ') ? m_state.breakExtra : 0));
     }
 
     // Character advances in pixels: the record's own, or the font's.
@@ -1074,28 +1212,28 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
     QPainterPath dev = fullTransform().map(path);
     if (!sane(dev))
         return;
-    switch (rop) {
-    case 0x00000042:
+    switch (ropIndex(rop)) {
+    case 0x00: // black
         m_painter.fillPath(dev, Qt::black);
         break;
-    case 0x00FF0062:
+    case 0xFF: // white
         m_painter.fillPath(dev, Qt::white);
         break;
-    case 0x00550009: // invert the destination
+    case 0x55: // invert the destination
         whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
         m_painter.fillPath(dev, Qt::black);
         m_painter.restore();
         break;
-    case 0x005A0049: // brush xor destination
+    case 0x5A: // brush xor destination
         whitenUntouched(dev.controlPointRect(), [&](QPainter &mask) { mask.fillPath(dev, Qt::black); });
         m_painter.save();
         m_painter.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
         m_painter.fillPath(dev, qbrush(m_state.brush));
         m_painter.restore();
         break;
-    case 0x00AA0029:
+    case 0xAA:
         break; // destination unchanged
     default:
         if (m_state.brush.style != GdiBrush::Null)
@@ -1106,7 +1244,8 @@ void GdiContext::patBlt(const QRectF &r, quint32 rop)
 
 void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop)
 {
-    if (img.isNull() && rop != 0x00000042 && rop != 0x00FF0062) {
+    const int index = ropIndex(rop);
+    if (img.isNull() && index != 0x00 && index != 0xFF) {
         patBlt(dest, rop);
         return;
     }
@@ -1116,32 +1255,32 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
     if (!sane(t.map(path)))
         return;
     QPainter::CompositionMode mode = QPainter::CompositionMode_SourceOver;
-    switch (rop) {
-    case 0x008800C6:
+    switch (index) {
+    case 0x88: // SRCAND
         mode = QPainter::RasterOp_SourceAndDestination;
         break;
-    case 0x00EE0086:
+    case 0xEE: // SRCPAINT
         mode = QPainter::RasterOp_SourceOrDestination;
         break;
-    case 0x00660046:
+    case 0x66: // SRCINVERT
         mode = QPainter::RasterOp_SourceXorDestination;
         break;
-    case 0x00330008:
+    case 0x33: // NOTSRCCOPY
         mode = QPainter::RasterOp_NotSource;
         break;
-    case 0x00440328:
+    case 0x44: // SRCERASE
         mode = QPainter::RasterOp_SourceAndNotDestination;
         break;
-    case 0x00BB0226:
+    case 0xBB: // MERGEPAINT
         mode = QPainter::RasterOp_NotSourceOrDestination;
         break;
-    case 0x00220326:
+    case 0x22:
         mode = QPainter::RasterOp_NotSourceAndDestination;
         break;
-    case 0x00000042:
-    case 0x00FF0062:
-    case 0x00550009:
-    case 0x00AA0029:
+    case 0x00:
+    case 0xFF:
+    case 0x55:
+    case 0xAA:
         patBlt(dest, rop);
         return;
     default:
@@ -1151,13 +1290,158 @@ void GdiContext::drawImage(const QRectF &dest, const QImage &img, const QRectF &
         const QPolygonF area = t.map(QPolygonF(dest));
         whitenUntouched(area.boundingRect(), [&](QPainter &mask) { mask.drawPolygon(area); });
     }
+    QImage shown = img;
+    QRectF from = src.isValid() ? src : QRectF(img.rect());
+    // Stretched bitmaps are sampled, not smoothed, as the platform does;
+    // HALFTONE averages the source pixels of each one shown when shrinking.
+    constexpr int kHalftone = 4;
+    if (m_state.stretchMode == kHalftone && !img.isNull() && t.type() <= QTransform::TxScale &&
+        QRectF(img.rect()).contains(from.normalized())) {
+        const QSizeF shownSize(std::abs(dest.width() * t.m11()), std::abs(dest.height() * t.m22()));
+        const QRect part = from.normalized().toAlignedRect();
+        if (shownSize.width() < part.width() || shownSize.height() < part.height()) {
+            const QImage averaged = img.copy(part).scaled(std::clamp(qRound(shownSize.width()), 1, part.width()),
+                                                          std::clamp(qRound(shownSize.height()), 1, part.height()),
+                                                          Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+            if (!averaged.isNull()) {
+                // Flips of the source rectangle kept.
+                const double fx = averaged.width() / double(part.width()),
+                             fy = averaged.height() / double(part.height());
+                from = QRectF((from.left() - part.left()) * fx, (from.top() - part.top()) * fy, from.width() * fx,
+                              from.height() * fy);
+                shown = averaged;
+            }
+        }
+    }
     m_painter.save();
     m_painter.setTransform(t);
     m_painter.setCompositionMode(mode);
-    // Stretched bitmaps are sampled, not smoothed, as the platform does.
     m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
     // Source rectangles of DIBs count rows from the top here.
-    m_painter.drawImage(dest, img, src.isValid() ? src : QRectF(img.rect()));
+    m_painter.drawImage(dest, shown, from);
+    m_painter.restore();
+}
+
+namespace {
+
+// A monochrome mask as opaque (set: white in the bitmap) and transparent
+// pixels; the part of it from maskAt that the rectangle of size covers,
+// *part set to that part's place in the mask.
+QImage maskCover(const QImage &mask, QPoint maskAt, QSize size, QRect *part, DecodeStop *stop)
+{
+    *part = QRect(maskAt, size).intersected(mask.rect());
+    if (part->isEmpty())
+        return QImage();
+    QImage cover = mask.copy(*part).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    for (int y = 0; y < cover.height(); ++y) {
+        if (stop->poll())
+            return QImage();
+        auto *row = reinterpret_cast<QRgb *>(cover.scanLine(y));
+        for (int x = 0; x < cover.width(); ++x)
+            row[x] = qGray(row[x]) >= 128 ? 0xffffffffu : 0u;
+    }
+    return cover;
+}
+
+} // namespace
+
+void GdiContext::maskBlt(const QRectF &dest, const QImage &img, const QRectF &src, const QImage &mask, QPoint maskAt,
+                         quint32 foreRop, quint32 backRop)
+{
+    if (mask.isNull() || ropIndex(foreRop) == ropIndex(backRop) || !(src.width() > 0 && src.height() > 0)) {
+        drawImage(dest, img, src, foreRop);
+        return;
+    }
+    const QTransform t = fullTransform();
+    QPainterPath path;
+    path.addRect(dest);
+    const QPainterPath dev = t.map(path);
+    if (!sane(dev))
+        return;
+    const QRect box = dev.controlPointRect().toAlignedRect().adjusted(-2, -2, 2, 2).intersected(m_image->rect());
+    // The source rectangle's size in whole pixels, within what a bitmap may be.
+    const QSize size(boundedInt(src.width(), Rounding::Up, 1, 1 << 20),
+                     boundedInt(src.height(), Rounding::Up, 1, 1 << 20));
+    QRect part;
+    const QImage set = maskCover(mask, maskAt, size, &part, m_stop);
+    QImage cover(box.size(), QImage::Format_Alpha8);
+    if (box.isEmpty() || cover.isNull())
+        return;
+    cover.fill(0);
+    if (!set.isNull()) {
+        // The mask goes where the source pixels it pairs with go.
+        const double sx = dest.width() / src.width(), sy = dest.height() / src.height();
+        const QRectF at(dest.left() + (part.left() - maskAt.x()) * sx, dest.top() + (part.top() - maskAt.y()) * sy,
+                        part.width() * sx, part.height() * sy);
+        QPainter p(&cover);
+        p.setTransform(t * QTransform::fromTranslate(-box.left(), -box.top()));
+        p.drawImage(at, set);
+    }
+    // Both operations on the page as it was; the mask picks between them.
+    const QImage before = m_image->copy(box);
+    drawImage(dest, img, src, backRop);
+    const QImage back = m_image->copy(box);
+    if (before.isNull() || back.isNull())
+        return;
+    const size_t rowBytes = size_t(box.width()) * 4;
+    for (int y = 0; y < box.height(); ++y)
+        std::memcpy(m_image->scanLine(box.top() + y) + box.left() * 4, before.constScanLine(y), rowBytes);
+    drawImage(dest, img, src, foreRop);
+    for (int y = 0; y < box.height() && !m_stop->poll(); ++y) {
+        const uchar *c = cover.constScanLine(y);
+        const auto *b = reinterpret_cast<const QRgb *>(back.constScanLine(y));
+        auto *row = reinterpret_cast<QRgb *>(m_image->scanLine(box.top() + y)) + box.left();
+        for (int x = 0; x < box.width(); ++x)
+            if (c[x] < 128)
+                row[x] = b[x];
+    }
+}
+
+void GdiContext::plgBlt(const QPolygonF &corners, const QImage &img, const QRectF &src, const QImage &mask,
+                        QPoint maskAt)
+{
+    if (img.isNull() || corners.size() != 3 || src.width() == 0 || src.height() == 0)
+        return;
+    const QRect part = src.normalized().toAlignedRect().intersected(img.rect());
+    if (part.isEmpty())
+        return;
+    QImage piece = img.copy(part).convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    if (piece.isNull())
+        return;
+    if (!mask.isNull()) {
+        // The mask pairs with the source rectangle from its corner: where
+        // it is not set, or missing, the page shows through.
+        QRect maskPart;
+        const QPoint from = maskAt + part.topLeft() - src.normalized().topLeft().toPoint();
+        const QImage set = maskCover(mask, from, part.size(), &maskPart, m_stop);
+        for (int y = 0; y < piece.height(); ++y) {
+            if (m_stop->poll())
+                return;
+            auto *row = reinterpret_cast<QRgb *>(piece.scanLine(y));
+            const int my = from.y() + y - maskPart.top();
+            for (int x = 0; x < piece.width(); ++x) {
+                const int mx = from.x() + x - maskPart.left();
+                const bool on = !set.isNull() && mx >= 0 && my >= 0 && mx < set.width() && my < set.height() &&
+                                qAlpha(set.pixel(mx, my));
+                if (!on)
+                    row[x] = 0;
+            }
+        }
+    }
+    // Source pixels to logical units: the rectangle's corner goes to the
+    // first point, its width along the second, its height along the third.
+    const QPointF u = (corners[1] - corners[0]) / src.width(), v = (corners[2] - corners[0]) / src.height();
+    const QTransform toLogical(u.x(), u.y(), v.x(), v.y(), corners[0].x() - src.left() * u.x() - src.top() * v.x(),
+                               corners[0].y() - src.left() * u.y() - src.top() * v.y());
+    const QTransform t = toLogical * fullTransform();
+    QPainterPath path;
+    path.addRect(QRectF(part));
+    if (!sane(t.map(path)))
+        return;
+    m_painter.save();
+    m_painter.setTransform(t);
+    m_painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    m_painter.drawImage(QRectF(part), piece);
     m_painter.restore();
 }
 

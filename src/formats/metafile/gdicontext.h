@@ -25,15 +25,16 @@ namespace ptt::metafile {
 // any record plays. A record beyond them is drawn reduced: cut at the limit,
 // or (a region) as its bounding rectangle.
 struct RecordLimits {
-    int regionRects;          // rectangles of one region
-    qint64 heldRegionRects;   // of all the regions the object table holds
-    int pathPoints;           // points of one record, and of the path being built
-    double pathLength;        // length of one drawn outline, in image pixels
-    int textChars;            // characters one text record draws
-    qint64 textPixels;        // em squares of the characters of one text record, in pixels
-    int gradientShapes;       // triangles or rectangles of one gradient fill
-    qint64 gradientPixels;    // the image area they may cover together
-    qint64 heldPatternPixels; // of all the pattern brushes the object table holds
+    int regionRects;           // rectangles of one region
+    qint64 heldRegionRects;    // of all the regions the object table holds
+    int pathPoints;            // points of one record, and of the path being built
+    double pathLength;         // length of one drawn outline, in image pixels
+    int textChars;             // characters one text record draws
+    qint64 textPixels;         // em squares of the characters of one text record, in pixels
+    int gradientShapes;        // triangles or rectangles of one gradient fill
+    qint64 gradientPixels;     // the image area they may cover together
+    qint64 heldPatternPixels;  // of all the pattern brushes the object table holds
+    qint64 heldPaletteEntries; // of all the logical palettes the object table holds
 
     static RecordLimits forImage(QSize image);
 };
@@ -68,12 +69,13 @@ struct GdiFont {
 };
 
 struct GdiObject {
-    enum Kind { Empty, Pen, Brush, Font, Region, Other };
+    enum Kind { Empty, Pen, Brush, Font, Region, Palette, Other };
     Kind kind = Empty;
     GdiPen pen;
     GdiBrush brush;
     GdiFont font;
-    QRegion region; // logical units
+    QRegion region;        // logical units
+    QVector<QRgb> palette; // a logical palette's entries
 };
 
 // Map modes as the records number them.
@@ -101,7 +103,8 @@ struct DcState {
     int bkMode = 2;       // OPAQUE
     int polyFillMode = 1; // ALTERNATE
     int textAlign = 0;
-    int charExtra = 0; // logical units between characters
+    int charExtra = 0;     // logical units between characters
+    double breakExtra = 0; // logical units added to each break character (space)
     int rop2 = 13;
     int arcDirection = 1; // counter-clockwise
     int mapMode = MM_TEXT;
@@ -114,7 +117,11 @@ struct DcState {
     bool clipIsRegion = false;
     QRegion clipRegion;
     QPainterPath clip;
-    QPointF cur; // logical units
+    QPointF cur;            // logical units
+    int palette = -1;       // object slot of the selected palette; -1 the default one
+    QPointF brushOrg;       // device units: where pattern and hatch brushes start
+    double miterLimit = 10; // mitre length over pen width
+    int stretchMode = 1;    // BLACKONWHITE
 };
 
 class GdiContext {
@@ -130,6 +137,7 @@ public:
     // a pattern brush of this many pixels, within its budget.
     bool mayHoldRegion(qint64 rects) const { return m_heldRegionRects + rects <= m_limits.heldRegionRects; }
     bool mayHoldPattern(qint64 pixels) const { return m_heldPatternPixels + pixels <= m_limits.heldPatternPixels; }
+    bool mayHoldPalette(qint64 entries) const { return m_heldPaletteEntries + entries <= m_limits.heldPaletteEntries; }
     // Image pixels the rectangle (logical units) covers, clipped to the image.
     qint64 imageArea(const QRectF &logical) const;
 
@@ -165,6 +173,16 @@ public:
     void selectStockObject(int id);
     void deleteObject(int index);
 
+    // Logical palettes. index -1 names the selected one; a stock or missing
+    // palette is the platform's default one of 20 colours.
+    void selectPalette(int index) { m_state.palette = index; }
+    void setPaletteEntries(int index, int start, const QVector<QRgb> &entries);
+    void resizePalette(int index, int count);
+    // The colours a DIB's colour table names with colour usage `usage`:
+    // null for DIB_RGB_COLORS (the table holds colours), else the selected
+    // palette, which 16-bit indexes (DIB_PAL_COLORS) pick from.
+    const QVector<QRgb> *dibPalette(quint32 usage) const;
+
     // The state the records set. A selected object changes through
     // selectObject and the stock objects; the setters here take a state as
     // the records give it, unchecked.
@@ -183,9 +201,14 @@ public:
     int textAlign() const { return m_state.textAlign; }
     void setTextAlign(int align) { m_state.textAlign = align; }
     void setCharExtra(int extra) { m_state.charExtra = extra; }
+    // SetTextJustification: extra logical units shared by count break characters.
+    void setTextJustification(int extra, int count) { m_state.breakExtra = count > 0 ? double(extra) / count : 0; }
     int rop2() const { return m_state.rop2; }
     void setRop2(int rop) { m_state.rop2 = rop; }
     int arcDirection() const { return m_state.arcDirection; }
+    void setBrushOrigin(QPointF deviceUnits) { m_state.brushOrg = deviceUnits; }
+    void setMiterLimit(double limit) { m_state.miterLimit = limit; }
+    void setStretchMode(int mode) { m_state.stretchMode = mode; }
     void setArcDirection(int direction) { m_state.arcDirection = direction; }
 
     // Mapping: logical units through the world transform, then the window to
@@ -239,6 +262,15 @@ public:
     void textOut(QPointF p, const QString &text, const QVector<double> &dx, int options, const QRectF &rect);
     void patBlt(const QRectF &r, quint32 rop);
     void drawImage(const QRectF &dest, const QImage &img, const QRectF &src, quint32 rop);
+    // MaskBlt: the foreground raster operation where the mask (as large as
+    // the source rectangle from maskAt, white as set) is set, the background
+    // one elsewhere. A null mask is a plain blit with the foreground one.
+    void maskBlt(const QRectF &dest, const QImage &img, const QRectF &src, const QImage &mask, QPoint maskAt,
+                 quint32 foreRop, quint32 backRop);
+    // PlgBlt: the source rectangle onto the parallelogram of corners
+    // (logical units) upper-left, upper-right and lower-left; where a mask
+    // is given, only its set pixels are copied.
+    void plgBlt(const QPolygonF &corners, const QImage &img, const QRectF &src, const QImage &mask, QPoint maskAt);
     void fillRect(const QRectF &r, const QBrush &b);
     // Fills a logical path; a gradient brush's coordinates are logical too.
     void fillLogicalPath(const QPainterPath &path, const QBrush &b);
@@ -250,6 +282,11 @@ public:
     void frameImageRegion(const QRegion &dev, QSizeF strokeLogical);
     void invertImageRegion(const QRegion &dev);
     void selectClipRegion(int regionIndex);
+    // Flood fill with the selected brush from a point (logical units): the
+    // pixels reached without crossing the colour (border), or those of the
+    // colour (surface), as shown over a white page. Bounded by the picture;
+    // past the region limit, the part found so far is filled.
+    void floodFill(QPointF start, const QColor &colour, bool surface);
     // Whole image pixels, with the given brush or the selected one.
     void fillImageRegion(const QRegion &imagePixels);
     void fillImageRegion(const QRegion &imagePixels, const QBrush &brush);
@@ -286,6 +323,7 @@ public:
 private:
     QPen qpen() const;
     QBrush qbrush(const GdiBrush &b) const;
+    QBrush qbrushAtOrigin(const GdiBrush &b) const;
     void fillAndStroke(const QPainterPath &logical, bool fill, bool stroke);
     void applyClip();
     double scale() const;
@@ -295,6 +333,7 @@ private:
     void whitenUntouched(const QRectF &deviceBounds, const std::function<void(QPainter &)> &paintCover);
     bool pathHasRoom(int elements) const { return m_path.elementCount() + qint64(elements) <= m_limits.pathPoints; }
     void hold(const GdiObject &o, int sign);
+    int paletteSlot(int index) const; // -1 when index (or the selected one) is no palette
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
     void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
     void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
@@ -315,6 +354,7 @@ private:
     RecordLimits m_limits;
     qint64 m_heldRegionRects = 0;
     qint64 m_heldPatternPixels = 0;
+    qint64 m_heldPaletteEntries = 0;
     QPainter m_painter;
     QTransform m_device;
     double m_pxPerMmX = 96 / 25.4, m_pxPerMmY = 96 / 25.4;

@@ -126,7 +126,7 @@ void stretchDib(const Record &rec)
     const double sh = r.i16(p + 6), sw = r.i16(p + 8), ys = r.i16(p + 10), xs = r.i16(p + 12);
     const double dh = r.i16(p + 14), dw = r.i16(p + 16), yd = r.i16(p + 18), xd = r.i16(p + 20);
     bool bottomUp = true;
-    const QImage img = tailDib(r, p + 22, rec.stop, &bottomUp);
+    const QImage img = tailDib(r, p + 22, rec.stop, &bottomUp, rec.dc.dibPalette(r.u16(p + 4)));
     rec.dc.drawImage(QRectF(xd, yd, dw, dh), img, srcRect(img, xs, ys, sw, sh, bottomUp), rop);
 }
 
@@ -138,7 +138,7 @@ void setDibToDev(const Record &rec)
     const double ys = r.i16(p + 6), xs = r.i16(p + 8), h = r.i16(p + 10), w = r.i16(p + 12);
     const double yd = r.i16(p + 14), xd = r.i16(p + 16);
     bool bottomUp = true;
-    const QImage img = tailDib(r, p + 18, rec.stop, &bottomUp);
+    const QImage img = tailDib(r, p + 18, rec.stop, &bottomUp, rec.dc.dibPalette(r.u16(p)));
     rec.dc.drawImage(QRectF(xd, yd, w, h), img, srcRect(img, xs, ys, w, h, bottomUp), kSrcCopy);
 }
 

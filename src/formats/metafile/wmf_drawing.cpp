@@ -57,6 +57,12 @@ bool playDrawing(const Record &rec)
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     switch (rec.fn) {
+    case META_FLOODFILL: // colour, start; filled up to the border colour
+        dc.floodFill(pointYX(r, p + 4), colorRef(r, p), false);
+        break;
+    case META_EXTFLOODFILL: // mode (1: the surface of that colour), colour, start
+        dc.floodFill(pointYX(r, p + 6), colorRef(r, p + 2), r.u16(p) == 1);
+        break;
     case META_MOVETO:
         dc.moveTo(pointYX(r, p));
         break;

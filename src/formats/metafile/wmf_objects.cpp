@@ -119,7 +119,8 @@ GdiObject dibPatternBrush(const Record &rec)
     o.brush.color = Qt::gray;
     // Past the budget of pattern pixels, a grey stand-in.
     if (rec.dc.mayHoldPattern(kMaxPatternPixels))
-        o.brush.pattern = brushPattern(tailDib(rec.r, kParams + 4, rec.stop));
+        o.brush.pattern =
+            brushPattern(tailDib(rec.r, kParams + 4, rec.stop, nullptr, rec.dc.dibPalette(rec.r.u16(kParams + 2))));
     return o;
 }
 
@@ -171,8 +172,25 @@ bool playObjects(const Record &rec)
         dc.addObject(o);
         break;
     }
-    case META_CREATEPALETTE:
-        dc.addObject(object(GdiObject::Other));
+    case META_CREATEPALETTE: {
+        // Version, count, then the entries.
+        GdiObject o = object(GdiObject::Palette);
+        if (dc.mayHoldPalette(std::min<int>(r.u16(p + 2), kMaxPaletteEntries)))
+            o.palette = paletteEntries(r, p + 4, r.u16(p + 2), rec.stop);
+        dc.addObject(o);
+        break;
+    }
+    case META_SELECTPALETTE:
+        dc.selectPalette(r.u16(p));
+        break;
+    case META_SETPALENTRIES:
+    case META_ANIMATEPALETTE: // its colours, shown at once
+        dc.setPaletteEntries(-1, r.u16(p), paletteEntries(r, p + 4, r.u16(p + 2), rec.stop));
+        break;
+    case META_RESIZEPALETTE:
+        dc.resizePalette(-1, r.u16(p));
+        break;
+    case META_REALIZEPALETTE: // the palette is used as selected
         break;
     default:
         return false;

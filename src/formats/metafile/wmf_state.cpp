@@ -33,6 +33,12 @@ bool playState(const Record &rec)
     case META_SETROP2:
         dc.setRop2(r.u16(p));
         break;
+    case META_SETTEXTJUSTIFICATION: // break count, extra
+        dc.setTextJustification(r.i16(p + 2), r.u16(p));
+        break;
+    case META_SETSTRETCHBLTMODE:
+        dc.setStretchMode(r.u16(p));
+        break;
     case META_SETPOLYFILLMODE:
         dc.setPolyFillMode(r.u16(p));
         break;

@@ -43,7 +43,9 @@ inline QPointF pointYX(const RecordReader &r, quint32 at)
 // A rectangle stored as bottom, right, top, left.
 QRectF rectBRTL(const RecordReader &r, quint32 at);
 // A DIB at the record's tail: BITMAPINFO, colour table, bits; *bottomUp
-// tells whether its rows run from the bottom.
-QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottomUp = nullptr);
+// tells whether its rows run from the bottom. With a palette
+// (GdiContext::dibPalette) its colour table holds indexes into it.
+QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottomUp = nullptr,
+               const QVector<QRgb> *palette = nullptr);
 
 } // namespace ptt::metafile::wmf

@@ -145,7 +145,7 @@ QRectF rectBRTL(const RecordReader &r, quint32 at)
     return QRectF(QPointF(l, t), QPointF(rt, b));
 }
 
-QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottomUp)
+QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottomUp, const QVector<QRgb> *palette)
 {
     if (!r.has(at, 12))
         return QImage();
@@ -154,6 +154,15 @@ QImage tailDib(const RecordReader &r, quint32 at, DecodeStop *stop, bool *bottom
         return QImage();
     if (bottomUp)
         *bottomUp = hs == 12 ? true : r.i32(at + 8) > 0;
+    if (palette) {
+        // The colours take twice the room of the indexes: the bits move.
+        quint32 used = 0;
+        QByteArray dib = withPaletteColours(r.data() + at, r.size() - at, *palette, &used);
+        if (dib.isEmpty())
+            return QImage();
+        dib.append(reinterpret_cast<const char *>(r.data() + at + used), qsizetype(r.size() - at - used));
+        return decodeDib(reinterpret_cast<const uchar *>(dib.constData()), quint32(dib.size()), nullptr, 0, stop);
+    }
     return decodeDib(r.data() + at, r.size() - at, nullptr, 0, stop);
 }
 
