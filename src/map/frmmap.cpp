@@ -7,6 +7,7 @@
 #include "platform/canvasdrag.h"
 
 #include "platform/appdir.h"
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
 #include "platform/notice.h"
 #include "platform/picturebox.h"
@@ -182,6 +183,7 @@ void frmMap::SetUpGrid()
         return;
     }
     // The grid keeps its top-left corner; its client area takes the grid size.
+    BusyCursor busy(qint64(m_grid.clientSize().width()) * m_grid.clientSize().height());
     if (!m_picBack->setInnerSize(m_grid.clientSize())) {
         showNotice(this, QStringLiteral("地图太大，内存放不下。"), MsgIcon::Warning);
         return;
