@@ -5,6 +5,7 @@
 #include "pageops/navigator.h"
 #include "pageops/saveasbitmap.h"
 #include "platform/appdir.h"
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
 #include "platform/canvasdrag.h"
 #include "platform/units.h"
@@ -303,6 +304,7 @@ void frmChessBoard::applyFrame()
 
 void frmChessBoard::onBackgroundLoaded(const Picture &picture)
 {
+    BusyCursor busy(qint64(picture.naturalSize.width()) * picture.naturalSize.height());
     if (!m_board->setPicture(picture))
         messageBox(this, QStringLiteral("背景图太大，内存不足，无法载入。"), BoardModel::messageTitle(), MsgButtons::Ok,
                    MsgIcon::Warning);

@@ -4,9 +4,9 @@
 #include "pageops/openpicture.h"
 #include "pageops/samples.h"
 #include "pageops/tilepage.h"
-#include "platform/canvasdrag.h"
-
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
+#include "platform/canvasdrag.h"
 #include "platform/notice.h"
 #include "platform/picturebox.h"
 #include "platform/sizingframe.h"
@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QResizeEvent>
+#include <QScreen>
 
 namespace ptt {
 
@@ -39,14 +40,18 @@ const RegionPlace kRegions[3] = {
     {"Picture25", "Picture26", 30, 7200, 9525, 4395, 0, u"点击调入图3"},
 };
 
-// Gives a control a sizing border: its outer edge becomes a grip the user
-// drags to resize it, leaving the inner area as it was.
-void SetSizableBorder(Canvas *control)
-{
-    SizingFrame::attach(control);
-}
+const QString kPageTooLarge = QStringLiteral("页面太大，内存放不下。");
 
 } // namespace
+
+// Gives a control a sizing border: its outer edge becomes a grip the user
+// drags to resize it, leaving the inner area as it was. A size whose image
+// the memory cannot hold is refused, and the user told when the drag ends.
+void Form31::SetSizableBorder(Canvas *control)
+{
+    SizingFrame *frame = SizingFrame::attach(control);
+    connect(frame, &SizingFrame::refused, this, [this] { showNotice(this, kPageTooLarge, MsgIcon::Warning); });
+}
 
 Form31::Form31(QWidget *parent) : QMainWindow(parent), m_cdlg(this)
 {
@@ -157,11 +162,12 @@ void Form31::resizeEvent(QResizeEvent *event)
 
 void Form31::SetPageSize(double heightTwips, double widthTwips)
 {
-    const int outerHeight = twipsToPixels(heightTwips);
-    const int outerWidth = twipsToPixels(widthTwips);
-    if (!m_page->setOuterSize(QSize(m_page->width(), outerHeight)) ||
-        !m_page->setOuterSize(QSize(outerWidth, outerHeight)))
-        showNotice(this, QStringLiteral("页面太大，内存放不下。"), MsgIcon::Warning);
+    // Height and width in one step: a refused size leaves both as they were,
+    // and the page is copied once, not twice.
+    const QSize outer(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    BusyCursor busy(qint64(outer.width()) * outer.height());
+    if (!m_page->setOuterSize(outer))
+        showNotice(this, kPageTooLarge, MsgIcon::Warning);
 }
 
 void Form31::NewPage()
@@ -176,6 +182,7 @@ void Form31::TileRegion(int k)
     if (picture.isNull() || picture.naturalSize.isEmpty())
         return; // a tile needs at least one pixel each way to advance
     Canvas *region = m_regions[k - 1];
+    BusyCursor busy(qint64(region->innerSize().width()) * region->innerSize().height());
     TilePage(region->image(), picture.image, picture.naturalSize);
     region->update();
 }
@@ -194,14 +201,15 @@ void Form31::ChooseBackColour()
         return;
     // Repaints the page's whole image: stamped text goes, the regions (controls
     // of their own) keep their tiles.
+    BusyCursor busy(qint64(m_page->innerSize().width()) * m_page->innerSize().height());
     m_page->setBackColor(m_cdlg.color);
 }
 
 void Form31::SaveBesidePage()
 {
-    QWidget *tool = Navigator::instance().showCropCapture(nullptr);
-    if (tool)
-        tool->move(twipsToPixels(pixelsToTwips(m_page->width()) + 20), tool->y());
+    // The tool stands beside a page that lies at the window's left edge.
+    const int screenLeft = screen() ? screen()->geometry().left() : 0;
+    Navigator::instance().showCropCaptureAt(screenLeft + twipsToPixels(pixelsToTwips(m_page->width()) + 20));
 }
 
 } // namespace ptt

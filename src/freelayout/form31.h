@@ -28,12 +28,16 @@ public:
     void TileRegion(int k);
     void LoadRegionPicture(int k);
     void ChooseBackColour();
+    // The menu 保存: the crop tool beside the page, its left edge at the
+    // page's outer width + 20 twips from the screen's left edge.
     void SaveBesidePage();
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
 
 private:
+    void SetSizableBorder(Canvas *control);
+
     QWidget *m_client = nullptr;
     QWidget *m_strip = nullptr;
     Canvas *m_page = nullptr;

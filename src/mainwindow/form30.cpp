@@ -9,6 +9,7 @@
 #include "platform/canvasdrag.h"
 
 #include "platform/browser.h"
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
 #include "platform/notice.h"
 #include "platform/picturebox.h"
@@ -256,6 +257,7 @@ std::optional<double> Form30::readTwips(QLineEdit *field, const QString &what)
 bool Form30::setPageSizeTwips(double widthTwips, double heightTwips)
 {
     const QSize outer(twipsToPixels(widthTwips), twipsToPixels(heightTwips));
+    BusyCursor busy(qint64(outer.width()) * outer.height());
     if (!m_page->setOuterSize(outer)) {
         showNotice(this,
                    QStringLiteral("页面太大（%1 × %2 像素），内存放不下。页面保持原来的大小。")
@@ -273,6 +275,7 @@ void Form30::TileWith(const Picture &source)
 {
     if (source.isNull())
         return;
+    BusyCursor busy(qint64(m_page->innerSize().width()) * m_page->innerSize().height());
     TilePage(m_page->image(), source.image, m_pattern->innerSize());
     m_page->update();
 }

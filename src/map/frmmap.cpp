@@ -8,6 +8,7 @@
 #include "platform/canvasdrag.h"
 
 #include "platform/appdir.h"
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
 #include "platform/notice.h"
 #include "platform/picturebox.h"
@@ -193,6 +194,7 @@ void frmMap::SetUpGrid()
     }
     // The page is sized first, so a size it cannot hold changes nothing. It
     // keeps its top-left corner; its client area takes the grid size.
+    BusyCursor busy(qint64(next.clientSize().width()) * next.clientSize().height());
     const QRect kept = QRect(QPoint(0, 0), m_picBack->innerSize());
     if (!m_picBack->setInnerSize(next.clientSize())) {
         showNotice(this, QStringLiteral("地图太大，内存放不下。"), MsgIcon::Warning);

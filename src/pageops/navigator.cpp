@@ -9,6 +9,7 @@ public:
     void showMainWindow() override {}
     void showZoomViewer(QWidget *) override {}
     QWidget *showCropCapture(QWidget *) override { return nullptr; }
+    QWidget *showCropCaptureAt(int) override { return nullptr; }
     void showFreeLayout() override {}
     void showMapWindow() override {}
     void showChessBoard() override {}

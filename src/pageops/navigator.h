@@ -15,6 +15,9 @@ public:
     virtual void showZoomViewer(QWidget *owner) = 0;
     // Returns the tool window, or nullptr when it cannot be shown.
     virtual QWidget *showCropCapture(QWidget *owner) = 0;
+    // The same without owner, its frame's left edge at frameLeft (screen
+    // pixels), moved left as far as needed to stand whole on the screen.
+    virtual QWidget *showCropCaptureAt(int frameLeft) = 0;
     virtual void showFreeLayout() = 0;
     virtual void showMapWindow() = 0;
     virtual void showChessBoard() = 0;

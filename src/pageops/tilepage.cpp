@@ -1,5 +1,7 @@
 #include "tilepage.h"
 
+#include "platform/memorybudget.h"
+
 #include <QPainter>
 
 #include <cstring>
@@ -285,6 +287,15 @@ void TilePage(QImage &page, const QImage &source, const QSize &tile)
         return;
     }
     const QSize visible(qMin(tile.width(), page.width()), qMin(tile.height(), page.height()));
+    // The fast way holds the drawn tile and its repeated rows besides the page,
+    // each up to a page's size; without the memory for both, the painter tiles.
+    const qint64 rowsBytes =
+        qint64(qMin(page.width(), qMax(visible.width(), kMinRowPeriod + visible.width())) + kRowSlack) *
+        visible.height() * 4;
+    if (!MemoryBudget::fits(qint64(visible.width()) * visible.height() * 4 + rowsBytes)) {
+        TilePageReference(page, source, tile);
+        return;
+    }
     if (!source.hasAlphaChannel()) {
         const QImage drawn = drawnTile(source, tile, visible, QImage::Format_RGB32);
         if (drawn.isNull())

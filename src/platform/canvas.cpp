@@ -1,8 +1,9 @@
 #include "canvas.h"
 
+#include "memorybudget.h"
 #include "widgetstyle.h"
-#include <QMouseEvent>
 
+#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <cstring>
@@ -36,7 +37,9 @@ bool Canvas::reallocate(const QSize &inner)
     const QSize target(qMax(1, inner.width()), qMax(1, inner.height()));
     if (target == m_image.size())
         return true;
-    if (qint64(target.width()) * target.height() > kMaxPixels)
+    // The old image is still held while the new one is filled from it.
+    const qint64 newBytes = qint64(target.width()) * target.height() * 4;
+    if (!MemoryBudget::fits(m_image.sizeInBytes() + newBytes))
         return false;
     QImage next(target, QImage::Format_RGB32);
     if (next.isNull())
@@ -59,9 +62,14 @@ void Canvas::syncImageSize()
 
 bool Canvas::setOuterSize(const QSize &outer)
 {
+    return setOuterGeometry(QRect(pos(), outer));
+}
+
+bool Canvas::setOuterGeometry(const QRect &outer)
+{
     if (!reallocate(QSize(outer.width() - 2 * m_border, outer.height() - 2 * m_border)))
         return false;
-    resize(outer);
+    setGeometry(outer);
     return true;
 }
 

@@ -60,9 +60,12 @@ public:
     double scaleHeight() const { return image().height() * unitsPerPixel(); }
 
     // Resizes, keeping what was drawn where it still fits; new area shows the
-    // background colour. Returns false, changing nothing, when the image
-    // cannot be held in memory.
+    // background colour. Returns false, changing nothing, when the old and
+    // the new image together do not fit in the memory the system can give now
+    // (MemoryBudget).
     bool setOuterSize(const QSize &outerPixels);
+    // The same for a new place and outer size, in the parent's pixels.
+    bool setOuterGeometry(const QRect &outerPixels);
     bool setInnerSize(const QSize &innerPixels);
 
     // Assigning a picture replaces everything drawn before: the image becomes
@@ -76,9 +79,6 @@ public:
     // Inner pixel point <-> the canvas's scale units.
     QPointF toScale(const QPointF &innerPixels) const { return innerPixels * unitsPerPixel(); }
     QPointF toPixels(const QPointF &scale) const { return scale / unitsPerPixel(); }
-
-    // Largest image the canvas will try to allocate.
-    static constexpr qint64 kMaxPixels = 1ll << 30;
 
 signals:
     // Positions are inner coordinates in scale units.

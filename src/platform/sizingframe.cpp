@@ -1,7 +1,11 @@
 #include "sizingframe.h"
 
+#include "canvas.h"
+
 #include <QMouseEvent>
 #include <QWidget>
+
+#include <utility>
 
 namespace ptt {
 
@@ -67,6 +71,7 @@ bool SizingFrame::eventFilter(QObject *watched, QEvent *event)
         if (e->button() == Qt::LeftButton) {
             m_edges = edges;
             m_resizing = true;
+            m_refused = false;
             m_startGlobal = e->globalPosition().toPoint();
             m_startGeometry = m_control->geometry();
         }
@@ -90,17 +95,29 @@ bool SizingFrame::eventFilter(QObject *watched, QEvent *event)
             g.setTop(qMin(g.top() + d.y(), g.bottom() - minimum));
         if (m_edges & Qt::BottomEdge)
             g.setBottom(qMax(g.bottom() + d.y(), g.top() + minimum));
-        if (g != m_control->geometry()) {
-            m_control->setGeometry(g);
-            emit resized();
+        if (g == m_control->geometry())
+            return true;
+        // A Canvas refuses a size whose image the memory cannot hold: the
+        // control stays at the last size it took.
+        auto *canvas = qobject_cast<Canvas *>(m_control);
+        if (canvas && !canvas->setOuterGeometry(g)) {
+            m_refused = true;
+            return true;
         }
+        if (!canvas)
+            m_control->setGeometry(g);
+        emit resized();
         return true;
     }
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
         if (m_resizing) {
-            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+            if (static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
                 m_resizing = false;
+                // Told once the button is up, not in the middle of the drag.
+                if (std::exchange(m_refused, false))
+                    emit refused();
+            }
             return true;
         }
         return bool(edgesAt(m_control->rect(), static_cast<QMouseEvent *>(event)->position().toPoint()));

@@ -24,6 +24,9 @@ public:
 
 signals:
     void resized();
+    // After a drag in which the control refused a size (a Canvas whose image
+    // would not fit in memory); emitted when the button is released.
+    void refused();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -35,6 +38,7 @@ private:
     QWidget *m_control;
     Qt::Edges m_edges;
     bool m_resizing = false;
+    bool m_refused = false;
     QPoint m_startGlobal;
     QRect m_startGeometry;
     bool m_cursorSet = false;

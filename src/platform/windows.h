@@ -35,16 +35,35 @@ QRect fitOnScreen(const QSize &client, const QRect &available, const QMargins &f
 // generously, since the window manager adds it only once the window is shown.
 void placeOnScreen(QWidget *window, const QSize &client);
 
-template <class W> W *showWindow(QWidget *owner = nullptr)
+template <class W> W *loadWindow()
 {
     QPointer<W> &instance = windowInstance<W>();
     if (!instance) {
         instance = new W();
         instance->setAttribute(Qt::WA_DeleteOnClose);
     }
-    setWindowOwner(instance, owner);
-    bringForward(instance);
     return instance;
+}
+
+template <class W> W *showWindow(QWidget *owner = nullptr)
+{
+    W *window = loadWindow<W>();
+    setWindowOwner(window, owner);
+    bringForward(window);
+    return window;
+}
+
+// Shows a window without owner, its frame's left edge at frameLeft (screen
+// pixels), moved left as far as needed to stand whole on its screen; its top
+// stays, kept on the screen as well.
+void showAtLeft(QWidget *window, int frameLeft);
+
+template <class W> W *showWindowAt(int frameLeft)
+{
+    W *window = loadWindow<W>();
+    setWindowOwner(window, nullptr);
+    showAtLeft(window, frameLeft);
+    return window;
 }
 
 } // namespace ptt

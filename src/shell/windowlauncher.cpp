@@ -25,6 +25,11 @@ QWidget *WindowLauncher::showCropCapture(QWidget *owner)
     return showWindow<Form20>(owner);
 }
 
+QWidget *WindowLauncher::showCropCaptureAt(int frameLeft)
+{
+    return showWindowAt<Form20>(frameLeft);
+}
+
 void WindowLauncher::showFreeLayout()
 {
     showWindow<Form31>();

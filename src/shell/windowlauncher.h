@@ -10,6 +10,7 @@ public:
     void showMainWindow() override;
     void showZoomViewer(QWidget *owner) override;
     QWidget *showCropCapture(QWidget *owner) override;
+    QWidget *showCropCaptureAt(int frameLeft) override;
     void showFreeLayout() override;
     void showMapWindow() override;
     void showChessBoard() override;

@@ -2,6 +2,7 @@
 
 #include "pageops/navigator.h"
 #include "pageops/openpicture.h"
+#include "platform/memorybudget.h"
 #include "platform/notice.h"
 #include "platform/units.h"
 #include "platform/widgetstyle.h"
@@ -27,11 +28,18 @@ ZoomImage::ZoomImage(QWidget *parent) : QWidget(parent)
 {
 }
 
-void ZoomImage::setPicture(const Picture &picture)
+bool ZoomImage::setPicture(const Picture &picture)
 {
+    // Drawing needs a premultiplied copy, made while the one it replaces is held.
+    const qint64 copyBytes = picture.image.format() == QImage::Format_ARGB32_Premultiplied
+                                 ? 0
+                                 : qint64(picture.image.width()) * picture.image.height() * 4;
+    if (copyBytes > 0 && !MemoryBudget::fits(m_premultiplied.sizeInBytes() + copyBytes))
+        return false;
     m_picture = picture;
     m_premultiplied = picture.image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
     update();
+    return true;
 }
 
 void ZoomImage::setShownSize(double width, double height)
@@ -133,9 +141,9 @@ void Form40::moveEvent(QMoveEvent *event)
 void Form40::TakePicture()
 {
     const std::optional<Picture> picture = ChoosePicture(CommonDialog1);
-    if (!picture)
+    // A picture too large to be drawn ends the operation like an unreadable one.
+    if (!picture || !m_image1->setPicture(*picture))
         return;
-    m_image1->setPicture(*picture);
     m_size.setNatural(picture->naturalSize);
     applySize();
 }

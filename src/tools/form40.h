@@ -19,7 +19,8 @@ class ZoomImage : public QWidget {
     Q_OBJECT
 public:
     explicit ZoomImage(QWidget *parent = nullptr);
-    void setPicture(const Picture &picture);
+    // False, changing nothing, when its copy for drawing does not fit in memory.
+    bool setPicture(const Picture &picture);
     const Picture &picture() const { return m_picture; }
     // Shown size in pixels; may be far larger than the widget.
     void setShownSize(double width, double height);

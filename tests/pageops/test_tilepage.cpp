@@ -1,4 +1,5 @@
 #include "pageops/tilepage.h"
+#include "testsupport/fixedmemory.h"
 #include "testsupport/testsupport.h"
 
 #include <QPainter>
@@ -317,6 +318,30 @@ private slots:
             QVERIFY(bands.drawBand(band, top));
             QPainter(&actual).drawImage(0, top, band);
         }
+        const QString diff = firstDifference(actual, expected);
+        QVERIFY2(diff.isEmpty(), qPrintable(diff));
+    }
+
+    // Without memory for the drawn tile and its rows, the painter tiles: same page.
+    void withoutMemoryForCopiesTheResultIsTheSame_data()
+    {
+        QTest::addColumn<QImage>("source");
+        QTest::newRow("opaque") << opaqueRgb32(QSize(685, 685));
+        QTest::newRow("partly transparent") << partlyTransparentPremultiplied(QSize(685, 685));
+    }
+    void withoutMemoryForCopiesTheResultIsTheSame()
+    {
+        QFETCH(QImage, source);
+        const QImage page = busyPage(QSize(2863, 2196));
+        QImage expected = page.copy();
+        TilePageReference(expected, source, QSize(382, 383));
+        test::FixedMemory memory;
+        memory.bytes = 0;
+        int asked = 0;
+        memory.whileAsked = [&asked] { ++asked; };
+        QImage actual = page.copy();
+        TilePage(actual, source, QSize(382, 383));
+        QCOMPARE(asked, 1);
         const QString diff = firstDifference(actual, expected);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
     }

@@ -1,13 +1,22 @@
-// Canvas, dialog object and window lifecycle of the platform layer.
+// Canvas and its memory rule, the busy pointer, dialog object and window
+// lifecycle of the platform layer.
 #include "platform/appdir.h"
+#include "platform/busycursor.h"
 #include "platform/canvas.h"
+#include "platform/memorybudget.h"
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/fixedmemory.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 
 #include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
 #include <QTest>
+
+#include <optional>
+#include <stdexcept>
 
 using namespace ptt;
 
@@ -67,15 +76,85 @@ private slots:
         QCOMPARE(c.image().pixel(3, 4), qRgb(10, 20, 30)); // cropped away earlier
     }
 
+    // The old and the new image must fit together in what the system can give.
+    void tooLargeIsRefusedAndChangesNothing_data()
+    {
+        QTest::addColumn<qint64>("available"); // -2: the system's own figure
+        QTest::addColumn<QSize>("inner");
+        QTest::addColumn<bool>("accepted");
+        const qint64 both = (30 * 40 + 300 * 200) * 4;
+        QTest::newRow("both fit exactly") << both << QSize(300, 200) << true;
+        QTest::newRow("a byte short") << both - 1 << QSize(300, 200) << false;
+        QTest::newRow("smaller, a byte short") << qint64(30 * 40 + 10 * 10) * 4 - 1 << QSize(10, 10) << false;
+        QTest::newRow("figure unknown") << qint64(-1) << QSize(300, 200) << true;
+        QTest::newRow("beyond any machine") << qint64(-2) << QSize(600000, 600000) << false;
+    }
     void tooLargeIsRefusedAndChangesNothing()
     {
+        QFETCH(qint64, available);
+        QFETCH(QSize, inner);
+        QFETCH(bool, accepted);
         Canvas c;
         QVERIFY(c.setInnerSize(QSize(30, 40)));
         c.image().setPixel(1, 1, qRgb(1, 2, 3));
-        QVERIFY(!c.setInnerSize(QSize(600000, 600000)));
-        QCOMPARE(c.innerSize(), QSize(30, 40));
-        QCOMPARE(c.size(), QSize(30, 40));
+        std::optional<test::FixedMemory> memory;
+        if (available != -2)
+            memory.emplace().bytes = available;
+        QCOMPARE(c.setInnerSize(inner), accepted);
+        QCOMPARE(c.size(), accepted ? inner : QSize(30, 40));
+        QCOMPARE(c.innerSize(), c.size());
         QCOMPARE(c.image().pixel(1, 1), qRgb(1, 2, 3));
+        // A resize that does not go through setInnerSize keeps the old image too.
+        if (!accepted) {
+            c.resize(inner);
+            QCOMPARE(c.image().size(), QSize(30, 40));
+        }
+    }
+
+    void memAvailableIsRead_data()
+    {
+        QTest::addColumn<QByteArray>("meminfo");
+        QTest::addColumn<qint64>("bytes");
+        QTest::newRow("kernel") << QByteArray("MemTotal:       24683716 kB\nMemFree:         1000 kB\n"
+                                              "MemAvailable:   23461376 kB\nBuffers:  1 kB\n")
+                                << qint64(23461376) * 1024;
+        QTest::newRow("zero") << QByteArray("MemAvailable: 0 kB\n") << qint64(0);
+        QTest::newRow("old kernel without it") << QByteArray("MemTotal: 100 kB\nMemFree: 50 kB\n") << qint64(-1);
+        QTest::newRow("unknown unit") << QByteArray("MemAvailable: 100 MB\n") << qint64(-1);
+        QTest::newRow("not a number") << QByteArray("MemAvailable: lots kB\n") << qint64(-1);
+        QTest::newRow("overflowing") << QByteArray("MemAvailable: 99999999999999999999 kB\n") << qint64(-1);
+        QTest::newRow("empty") << QByteArray() << qint64(-1);
+    }
+    void memAvailableIsRead()
+    {
+        QFETCH(QByteArray, meminfo);
+        QFETCH(qint64, bytes);
+        QCOMPARE(parseMemAvailable(meminfo), bytes);
+    }
+
+    void busyPointerOnlyForLongWorkAndAlwaysRestored()
+    {
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        {
+            BusyCursor quick(BusyCursor::kLongPixels - 1);
+            QVERIFY(!quick.shown());
+            QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+        }
+        QGuiApplication::setOverrideCursor(Qt::CrossCursor); // the crop tool's, while armed
+        try {
+            BusyCursor outer(BusyCursor::kLongPixels);
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            {
+                BusyCursor inner(qint64(1) << 40);
+                QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            }
+            QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::WaitCursor);
+            throw std::runtime_error("out of memory");
+        } catch (const std::runtime_error &) {
+        }
+        QCOMPARE(QGuiApplication::overrideCursor()->shape(), Qt::CrossCursor);
+        QGuiApplication::restoreOverrideCursor();
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void assigningPictureReplacesDrawingAndAutoSizes()

@@ -15,7 +15,11 @@ public:
     struct Request {
         QString window; // "main", "zoom", "crop", "freelayout", "map", "chessboard"
         QWidget *owner = nullptr;
-        bool operator==(const Request &o) const { return window == o.window && owner == o.owner; }
+        int frameLeft = -1; // where the crop tool was asked to stand, -1 for anywhere
+        bool operator==(const Request &o) const
+        {
+            return window == o.window && owner == o.owner && frameLeft == o.frameLeft;
+        }
     };
 
     RecordingNavigator() { Navigator::setInstance(this); }
@@ -26,6 +30,11 @@ public:
     QWidget *showCropCapture(QWidget *owner) override
     {
         m_requests.append({QStringLiteral("crop"), owner});
+        return cropTool;
+    }
+    QWidget *showCropCaptureAt(int frameLeft) override
+    {
+        m_requests.append({QStringLiteral("crop"), nullptr, frameLeft});
         return cropTool;
     }
     void showFreeLayout() override { m_requests.append({QStringLiteral("freelayout"), nullptr}); }

@@ -1,6 +1,7 @@
 // The zoom viewer driven through its buttons on the offscreen platform.
 #include "platform/units.h"
 #include "platform/windows.h"
+#include "testsupport/fixedmemory.h"
 #include "testsupport/recordingnavigator.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
@@ -258,10 +259,23 @@ void TestForm40::takeFailuresChangeNothing()
         QCOMPARE(v->image1()->picture().image, picture);
         QCOMPARE(v->image1()->grab().toImage(), before);
     }
+    // Nor one whose copy for drawing, with the one it replaces, does not fit in memory.
+    test::FixedMemory memory;
+    memory.bytes = qint64(20 * 10 + 30 * 20) * 4 - 1;
+    dialogs.answerFile(writePicture(QStringLiteral("other.bmp"), blocks(30, 20)));
+    QTest::mouseClick(button(v, 4), Qt::LeftButton);
+    QCOMPARE(v->zoomSize().width(), w);
+    QCOMPARE(v->image1()->picture().image, picture);
+    QCOMPARE(v->image1()->grab().toImage(), before);
     // No message for any of them.
-    QCOMPARE(dialogs.log().size(), 6);
+    QCOMPARE(dialogs.log().size(), 7);
     QCOMPARE(dialogs.unexpectedCount(), 0);
     QCOMPARE(dialogs.pending(), 0);
+    // With just enough memory it is taken.
+    memory.bytes += 1;
+    dialogs.answerFile(m_dir->file(QStringLiteral("other.bmp")));
+    QTest::mouseClick(button(v, 4), Qt::LeftButton);
+    QCOMPARE(v->image1()->picture().image.size(), QSize(30, 20));
 }
 
 void TestForm40::newPictureResetsSize()
