@@ -2,6 +2,8 @@
 
 #include <QList>
 
+#include <algorithm>
+
 namespace ptt {
 
 MemoryBudget *createSystemMemoryBudget(); // memorybudget_system.cpp
@@ -47,6 +49,18 @@ qint64 parseMemAvailable(const QByteArray &meminfo)
         return kib * 1024;
     }
     return -1;
+}
+
+qint64 parseCgroupRoom(const QByteArray &limit, const QByteArray &usage)
+{
+    bool limitOk = false;
+    bool usageOk = false;
+    const qint64 max = limit.trimmed().toLongLong(&limitOk);
+    const qint64 used = usage.trimmed().toLongLong(&usageOk);
+    // v1 writes "no limit" as the largest page-aligned 63-bit figure.
+    if (!limitOk || !usageOk || max < 0 || used < 0 || max >= (qint64(1) << 60))
+        return -1;
+    return std::max<qint64>(0, max - used);
 }
 
 } // namespace ptt

@@ -25,5 +25,9 @@ public:
 
 // MemAvailable of a /proc/meminfo text, in bytes; -1 when absent or unreadable.
 qint64 parseMemAvailable(const QByteArray &meminfo);
+// What a control group's memory limit leaves, from its limit and usage files
+// (cgroup v2 memory.max/memory.current or v1 limit_in_bytes/usage_in_bytes);
+// -1 when there is no limit ("max", or v1's huge figure) or a file is unreadable.
+qint64 parseCgroupRoom(const QByteArray &limit, const QByteArray &usage);
 
 } // namespace ptt

@@ -3,6 +3,7 @@
 #include "map/frmmap.h"
 #include "platform/canvas.h"
 #include "platform/picturebox.h"
+#include "testsupport/fixedmemory.h"
 #include "testsupport/scripteddialogs.h"
 #include "testsupport/testsupport.h"
 #include "testsupport/widgethelpers.h"
@@ -188,6 +189,8 @@ private slots:
     // the selection or the outline, so placing and saving go on as before.
     void refusedSizeChangesNothing()
     {
+        test::FixedMemory memory; // 217 x 151 cells of 300 x 300 would be 11.8 GB
+        memory.bytes = qint64(512) << 20;
         test::TempAppDir dir;
         const QString big = dir.file(QStringLiteral("big.bmp"));
         QVERIFY(saveBmp24File(big, test::patternImage(300, 300)));

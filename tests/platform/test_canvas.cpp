@@ -132,6 +132,26 @@ private slots:
         QCOMPARE(parseMemAvailable(meminfo), bytes);
     }
 
+    void cgroupRoomIsRead_data()
+    {
+        QTest::addColumn<QByteArray>("limit");
+        QTest::addColumn<QByteArray>("usage");
+        QTest::addColumn<qint64>("room");
+        QTest::newRow("v2 limit") << QByteArray("4294967296\n") << QByteArray("1073741824\n") << (qint64(3) << 30);
+        QTest::newRow("v2 no limit") << QByteArray("max\n") << QByteArray("1073741824\n") << qint64(-1);
+        QTest::newRow("v1 no limit") << QByteArray("9223372036854771712\n") << QByteArray("5\n") << qint64(-1);
+        QTest::newRow("over the limit") << QByteArray("100\n") << QByteArray("150\n") << qint64(0);
+        QTest::newRow("no usage file") << QByteArray("100\n") << QByteArray() << qint64(-1);
+        QTest::newRow("no limit file") << QByteArray() << QByteArray("5\n") << qint64(-1);
+    }
+    void cgroupRoomIsRead()
+    {
+        QFETCH(QByteArray, limit);
+        QFETCH(QByteArray, usage);
+        QFETCH(qint64, room);
+        QCOMPARE(parseCgroupRoom(limit, usage), room);
+    }
+
     void busyPointerOnlyForLongWorkAndAlwaysRestored()
     {
         QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
