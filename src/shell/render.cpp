@@ -139,7 +139,7 @@ int writePage(BandSource &page, const QString &path, bool quiet)
 }
 
 // One text stamp, drawn as the text tool draws it at a double-click.
-struct StampSpec {
+struct StampRequest {
     QString text;
     QPointF place; // page pixels
     FontDesc font = FontDesc::boldChinese(QStringLiteral("宋体"), 14.25);
@@ -151,13 +151,13 @@ struct StampSpec {
 // moved up by the band's top, so that it comes out as drawn once on the whole page.
 class StampedPage : public BandSource {
 public:
-    StampedPage(BandSource &page, const QList<StampSpec> &stamps) : m_page(page)
+    StampedPage(BandSource &page, const QList<StampRequest> &stamps) : m_page(page)
     {
-        for (const StampSpec &spec : stamps) {
+        for (const StampRequest &request : stamps) {
             auto stamp = std::make_unique<Stamp>();
-            stamp->spec = spec;
-            stamp->font.setLogFont(&stamp->spec.font);
-            stamp->font.setRotation(spec.angle);
+            stamp->request = request;
+            stamp->font.setLogFont(&stamp->request.font);
+            stamp->font.setRotation(request.angle);
             stamp->reach = reachOf(*stamp);
             m_stamps.push_back(std::move(stamp));
         }
@@ -172,15 +172,15 @@ public:
         for (const auto &stamp : m_stamps) {
             if (!stamp->reach.intersects(rows))
                 continue;
-            drawStampText(band, stamp->spec.place - QPointF(0, top), stamp->spec.text, stamp->font.Handle(),
-                          stamp->spec.font, stamp->spec.color);
+            drawStampText(band, stamp->request.place - QPointF(0, top), stamp->request.text, stamp->font.Handle(),
+                          stamp->request.font, stamp->request.color);
         }
         return true;
     }
 
 private:
     struct Stamp {
-        StampSpec spec;
+        StampRequest request;
         CLogFont font;
         QRectF reach; // page pixels the stamp may touch
     };
@@ -190,13 +190,13 @@ private:
     static QRectF reachOf(const Stamp &stamp)
     {
         QImage probe(1, 1, QImage::Format_RGB32);
-        const QFontMetricsF metrics(stamp.spec.font.toQFont(), &probe);
-        const qreal line = qMax<qreal>(metrics.height(), 1) * 4 + stamp.spec.font.size * 4;
-        QRectF box(0, 0, metrics.horizontalAdvance(stamp.spec.text) * 4 + line, line);
+        const QFontMetricsF metrics(stamp.request.font.toQFont(), &probe);
+        const qreal line = qMax<qreal>(metrics.height(), 1) * 4 + stamp.request.font.size * 4;
+        QRectF box(0, 0, metrics.horizontalAdvance(stamp.request.text) * 4 + line, line);
         box.adjust(-line, -line, line, line);
         QTransform turn;
-        turn.translate(stamp.spec.place.x(), stamp.spec.place.y());
-        turn.rotate(-stamp.spec.angle);
+        turn.translate(stamp.request.place.x(), stamp.request.place.y());
+        turn.rotate(-stamp.request.angle);
         return turn.mapRect(box);
     }
 
@@ -234,27 +234,27 @@ bool parseFlag(const QString &value, bool *flag)
 
 // "x=X,y=Y[,face=F][,size=S][,color=C][,angle=A][,bold=1][,italic=1][,underline=1][,strikeout=1],text=TEXT":
 // text comes last and takes the rest, commas included. x and y in the page's unit.
-std::optional<StampSpec> parseStamp(const QString &spec, bool twips, QString *error)
+std::optional<StampRequest> parseStamp(const QString &request, bool twips, QString *error)
 {
-    StampSpec stamp;
+    StampRequest stamp;
     bool haveX = false, haveY = false, haveText = false;
     int at = 0;
-    while (at < spec.size()) {
-        const int equals = spec.indexOf(QLatin1Char('='), at);
+    while (at < request.size()) {
+        const int equals = request.indexOf(QLatin1Char('='), at);
         if (equals < 0) {
-            *error = QStringLiteral("'%1' has no value").arg(spec.mid(at));
+            *error = QStringLiteral("'%1' has no value").arg(request.mid(at));
             return std::nullopt;
         }
-        const QString key = spec.mid(at, equals - at).trimmed();
+        const QString key = request.mid(at, equals - at).trimmed();
         if (key == QStringLiteral("text")) {
-            stamp.text = spec.mid(equals + 1);
+            stamp.text = request.mid(equals + 1);
             haveText = !stamp.text.isEmpty();
             break;
         }
-        int comma = spec.indexOf(QLatin1Char(','), equals);
+        int comma = request.indexOf(QLatin1Char(','), equals);
         if (comma < 0)
-            comma = int(spec.size());
-        const QString value = spec.mid(equals + 1, comma - equals - 1).trimmed();
+            comma = int(request.size());
+        const QString value = request.mid(equals + 1, comma - equals - 1).trimmed();
         at = comma + 1;
         bool ok = true;
         if (key == QStringLiteral("x") || key == QStringLiteral("y")) {
@@ -321,7 +321,7 @@ struct TileJob {
     QSize page;
     QString patternFile;
     int sample = 0;
-    QList<StampSpec> stamps;
+    QList<StampRequest> stamps;
     QString output;
     bool quiet = false;
 };
@@ -421,10 +421,10 @@ CommandLineOutcome parseTile(const QStringList &arguments)
                                         QStringLiteral("N")));
     parser.addOption(QCommandLineOption(
         QStringLiteral("stamp"),
-        QStringLiteral("Stamp text, as a double-click with the text tool does; repeatable. SPEC is "
+        QStringLiteral("Stamp text, as a double-click with the text tool does; repeatable. STAMP is "
                        "x=X,y=Y[,face=宋体][,size=14.25][,color=#80ff80][,angle=0][,bold=1][,italic=0]"
                        "[,underline=0][,strikeout=0],text=TEXT (text last; it may hold commas)."),
-        QStringLiteral("spec")));
+        QStringLiteral("STAMP")));
     if (auto answered = answerParser(parser, command, arguments))
         return *answered;
     TileJob job;
@@ -460,9 +460,9 @@ CommandLineOutcome parseTile(const QStringList &arguments)
                 command,
                 QStringLiteral("--sample must be 1 to 12, not '%1'").arg(parser.value(QStringLiteral("sample")))));
     }
-    for (const QString &spec : parser.values(QStringLiteral("stamp"))) {
+    for (const QString &request : parser.values(QStringLiteral("stamp"))) {
         QString error;
-        const std::optional<StampSpec> stamp = parseStamp(spec, twips, &error);
+        const std::optional<StampRequest> stamp = parseStamp(request, twips, &error);
         if (!stamp)
             return answered(usageError(command, QStringLiteral("--stamp: %1").arg(error)));
         job.stamps.append(*stamp);
