@@ -476,7 +476,7 @@ CommandLineOutcome parseBoard(const QStringList &arguments)
     const QString command = QStringLiteral("render board");
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
-        "Draws the chessboard-style window's page, as 整版保存 writes it: the background picture with the "
+        "Draws the chessboard-style window's photo wall, as the window shows it: the background picture with the "
         "foregrounds of a position file over it. A foreground that cannot be loaded is named on stderr and left "
         "out, as the window leaves it out."));
     addCommonOptions(parser);
