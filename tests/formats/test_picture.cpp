@@ -1320,10 +1320,25 @@ private slots:
         const QByteArray twoIndexes = paletteIndexDib(2, 1, 1, {1, 0}, QByteArray("\x40\0\0\0", 4));
         QByteArray wmfPal = setWindow(0, 0, 20, 10) + wmfRecord(0x00F7, {0x0300, 2, 0x00ff, 0, qint16(0xff00), 0});
         wmfPal += wmfRecord(0x0234, {0}) + wmfRecord(0x0035, {}) + wmfRecord(0x0037, {1, 1, 0, 0x00ff});
+        const QByteArray paletteSelected = wmfPal;
         wmfPal += wmfRecordWith(0x0F43, {0x0020, 0x00CC, 1, 1, 2, 0, 0, 10, 20, 0, 0}, twoIndexes);
         QTest::newRow("wmf bitmap of palette indexes")
             << craftWmf(wmfPal + wmfEof(), 1) << Spots{{{5, 5}, Qt::blue, 0}, {{15, 5}, Qt::red, 0}} << QRect()
             << QRect();
+        // A 16-byte header has no colour count to rewrite: the bitmap is left out, nothing overruns.
+        QByteArray shortHeader;
+        put32(&shortHeader, 16);
+        put32(&shortHeader, 2);
+        put32(&shortHeader, 1);
+        put16(&shortHeader, 1);
+        put16(&shortHeader, 1);
+        for (quint16 i : {1, 0})
+            put16(&shortHeader, i);
+        shortHeader.append("\x40\0\0\0", 4);
+        const QByteArray wmfShort =
+            paletteSelected + wmfRecordWith(0x0F43, {0x0020, 0x00CC, 1, 1, 2, 0, 0, 10, 20, 0, 0}, shortHeader);
+        QTest::newRow("wmf bitmap of palette indexes, 16-byte header")
+            << craftWmf(wmfShort + wmfEof(), 1) << Spots{{{5, 5}, white, 0}, {{15, 5}, white, 0}} << QRect() << QRect();
         // With no palette selected the default one: 13 is red, 16 blue.
         QTest::newRow("emf bitmap of default palette indexes")
             << pixelEmf(emfRecordWith(81, {0, 0, 96, 96, 0, 0, 0, 0, 2, 1, 80, 44, 124, 4, 1, 0x00CC0020, 96, 48},

@@ -139,7 +139,8 @@ QByteArray withPaletteColours(const uchar *info, quint32 size, const QVector<QRg
 {
     const RecordReader r(info, size);
     const quint32 hs = r.u32(0);
-    if (hs < 12 || hs > 124 || !r.has(0, hs) || palette.isEmpty())
+    // Between the core header and the 40-byte one there is no colour count to rewrite.
+    if (hs < 12 || (hs > 12 && hs < 40) || hs > 124 || !r.has(0, hs) || palette.isEmpty())
         return QByteArray();
     const bool core = hs == 12;
     const quint32 bpp = core ? r.u16(10) : r.u16(14);
