@@ -22,6 +22,9 @@ public:
     // band cannot be drawn.
     virtual bool drawBand(QImage &band, int top) = 0;
     virtual QString error() const { return {}; }
+    // Above 0 when the page's rows repeat: row y is drawn as row y % rowPeriod() is. A writer may
+    // then draw and pack each distinct row once.
+    virtual int rowPeriod() const { return 0; }
 };
 
 } // namespace ptt

@@ -1,11 +1,5 @@
 #include "bmpwriter.h"
 
-#include <QSaveFile>
-
-#if defined(Q_OS_LINUX)
-#include <fcntl.h>
-#endif
-
 #include <cstring>
 #include <functional>
 #include <limits>
@@ -130,20 +124,24 @@ FileResult checkBmp24Size(const QSize &page)
 
 namespace {
 
+// The pixel rows of a chunk are packed and handed to the device in pieces of about this size, so that
+// the packed bytes are still in the processor's cache when the system copies them.
+constexpr qint64 kChunkBytes = 256 << 10;
+
+// Most memory a page of repeating rows may take to hold its rows packed, and how large each write of
+// them is at least, when the page is that large.
+constexpr qint64 kRepeatBudget = 32 << 20;
+constexpr qint64 kRepeatWrite = 4 << 20;
+
 // Rows of 0xAARRGGBB pixels, asked for from the bottom row up; nullptr ends the write with the
 // source's error.
 using RowFetch = std::function<const uchar *(int y)>;
 
-FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt, const std::function<QString()> &error,
-                     const Progress &progress, int maxChunkRows = std::numeric_limits<int>::max())
+bool writeHeader(QIODevice *device, const QSize &page)
 {
-    // A save file is synced to the disk at commit: hand it each chunk as soon
-    // as it is written, so that the wait overlaps with packing the next rows.
-    QSaveFile *file = qobject_cast<QSaveFile *>(device);
     const int w = page.width();
     const int h = page.height();
     const qint64 stride = rowStride(w);
-
     unsigned char header[kFileHeaderSize + kInfoHeaderSize] = {};
     header[0] = 'B';
     header[1] = 'M';
@@ -159,11 +157,30 @@ FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt
     put32(info + 20, quint32(stride * h));
     put32(info + 24, kPixelsPerMetre96Dpi);
     put32(info + 28, kPixelsPerMetre96Dpi);
-    if (device->write(reinterpret_cast<const char *>(header), sizeof header) != qint64(sizeof header))
+    return device->write(reinterpret_cast<const char *>(header), sizeof header) == qint64(sizeof header);
+}
+
+// Tells progress the share of h rows written once rowsLeft are left; false when the user stops.
+bool tell(const Progress &progress, int h, int rowsLeft, int &reported)
+{
+    const int percent = int(qint64(h - rowsLeft) * 100 / h);
+    if (!progress || percent == reported)
+        return true;
+    reported = percent;
+    return progress(percent);
+}
+
+FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt, const std::function<QString()> &error,
+                     const Progress &progress, int maxChunkRows = std::numeric_limits<int>::max())
+{
+    const int w = page.width();
+    const int h = page.height();
+    const qint64 stride = rowStride(w);
+    if (!writeHeader(device, page))
         return writeFailed(device);
 
-    // Rows go out in chunks of at most about 4 MB, bottom row first.
-    const int rowsPerChunk = qMin(maxChunkRows, int(qMax<qint64>(1, (4 << 20) / stride)));
+    // Rows go out in small chunks, bottom row first; progress is told after maxChunkRows at most.
+    const int rowsPerChunk = qMin(maxChunkRows, int(qMax<qint64>(1, kChunkBytes / stride)));
     std::vector<uchar> buffer(size_t(stride * qMin(rowsPerChunk, h)), 0);
     const PackRowFn pack = rowPacker();
     int reported = -1;
@@ -182,18 +199,63 @@ FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt
         const qint64 bytes = stride * rows;
         if (device->write(reinterpret_cast<const char *>(buffer.data()), bytes) != bytes)
             return writeFailed(device);
-#if defined(Q_OS_LINUX)
-        if (file && file->flush() && file->handle() >= 0)
-            sync_file_range(file->handle(), file->pos() - bytes, bytes, SYNC_FILE_RANGE_WRITE);
-#else
-        Q_UNUSED(file);
-#endif
-        const int percent = int(qint64(h - 1 - y) * 100 / h);
-        if (progress && percent != reported) {
-            reported = percent;
-            if (!progress(percent))
-                return FileResult::userCancelled();
+        // When the save waits for the disk, that wait overlaps with packing the next rows.
+        startWriteBack(device, bytes);
+        if (!tell(progress, h, y + 1, reported))
+            return FileResult::userCancelled();
+    }
+    return {};
+}
+
+// A page whose rows repeat with period rows: the bottom-up rows repeat with the same period, so one
+// block of them, packed once, is written over and over.
+FileResult writeRepeatingRows(QIODevice *device, BandSource &source, int period, QImage &band, const Progress &progress,
+                              const std::function<QString()> &error)
+{
+    const QSize page = source.pageSize();
+    const int w = page.width();
+    const int h = page.height();
+    const qint64 stride = rowStride(w);
+    const qint64 periodBytes = stride * period;
+    const int repeats =
+        int(qBound<qint64>(1, kRepeatWrite / periodBytes, qMax<qint64>(1, kRepeatBudget / periodBytes)));
+    const int blockRows = int(qMin<qint64>(qint64(period) * repeats, h));
+    std::vector<uchar> block;
+    try {
+        block.assign(size_t(stride * blockRows), 0);
+    } catch (const std::bad_alloc &) {
+        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+    }
+    const PackRowFn pack = rowPacker();
+    // Row i of the block (counted from the file's first row, the page's bottom one) shows page row
+    // h - 1 - i, which is drawn as row (h - 1 - i) % period.
+    for (int top = 0; top < period; top += band.height()) {
+        const int rows = qMin(band.height(), period - top);
+        QImage part(band.bits(), w, rows, band.bytesPerLine(), QImage::Format_RGB32);
+        if (!source.drawBand(part, top) || part.format() != QImage::Format_RGB32 || part.size() != QSize(w, rows))
+            return FileResult::failed(error());
+        for (int r = 0; r < rows; ++r) {
+            const int y = top + r;
+            const int first = (h - 1 - y) % period;
+            uchar *out = block.data() + stride * first;
+            pack(part.constScanLine(r), out, w);
+            for (int i = first + period; i < blockRows; i += period)
+                std::memcpy(block.data() + stride * i, out, size_t(stride));
         }
+    }
+
+    if (!writeHeader(device, page))
+        return writeFailed(device);
+    int reported = -1;
+    for (int left = h; left > 0;) {
+        const int rows = qMin(left, blockRows);
+        const qint64 bytes = stride * rows;
+        if (device->write(reinterpret_cast<const char *>(block.data()), bytes) != bytes)
+            return writeFailed(device);
+        startWriteBack(device, bytes);
+        left -= rows;
+        if (!tell(progress, h, left, reported))
+            return FileResult::userCancelled();
     }
     return {};
 }
@@ -248,6 +310,9 @@ FileResult writeBmp24(QIODevice *device, BandSource &source, const BmpWriteOptio
         const QString why = source.error();
         return why.isEmpty() ? QStringLiteral("无法画出页面。") : why;
     };
+    const int period = source.rowPeriod();
+    if (period > 0 && period < page.height() && rowStride(page.width()) * period <= kRepeatBudget)
+        return writeRepeatingRows(device, source, period, full, options.progress, error);
     // A chunk per band, so that progress is told and a stop is heard after each band.
     return writeRows(device, page, rowAt, error, options.progress, bandRows);
 }

@@ -30,12 +30,18 @@ FileResult readFailed(const QIODevice *device);
 FileResult writeAll(QIODevice *device, const QByteArray &bytes);
 
 // Writes a file through a temporary file beside it that replaces the target
-// only when write succeeded and everything reached the disk, so a failed save
-// leaves the old file as it was. Never falls back to writing the target in
-// place (as QSaveFile would in a folder we may not create files in). The
+// only when write succeeded, so a failed save leaves the old file as it was.
+// When an existing file is replaced, the new bytes reach the disk before the
+// rename, so that not even a crash can leave the old file lost. Never writes
+// the target in place; a link is kept and what it points at replaced. The
 // name is used as given.
 using DeviceWriter = std::function<FileResult(QIODevice *device)>;
 [[nodiscard]] FileResult saveAtomically(const QString &path, const DeviceWriter &write);
+
+// For writers of large files: the last bytes written to saveAtomically's
+// device start on their way to the disk now, when that save will wait for
+// the disk anyway. Does nothing for other devices.
+void startWriteBack(QIODevice *device, qint64 bytes);
 
 // Why path could not be opened for reading, as a sentence for the user.
 QString openFailedText(const QFile &file);

@@ -254,6 +254,11 @@ TileBandSource::TileBandSource(const QSize &pageSize, const QColor &background, 
 
 TileBandSource::~TileBandSource() = default;
 
+int TileBandSource::rowPeriod() const
+{
+    return m_rows ? m_rows->count : 0;
+}
+
 bool TileBandSource::drawBand(QImage &band, int top)
 {
     if (m_rows) {

@@ -31,6 +31,7 @@ public:
     ~TileBandSource() override;
     QSize pageSize() const override { return m_page; }
     bool drawBand(QImage &band, int top) override;
+    int rowPeriod() const override;
 
 private:
     struct Rows;

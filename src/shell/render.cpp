@@ -164,6 +164,8 @@ public:
     }
     QSize pageSize() const override { return m_page.pageSize(); }
     QString error() const override { return m_page.error(); }
+    // Stamps break the rows' repetition.
+    int rowPeriod() const override { return m_stamps.empty() ? m_page.rowPeriod() : 0; }
     bool drawBand(QImage &band, int top) override
     {
         if (!m_page.drawBand(band, top))

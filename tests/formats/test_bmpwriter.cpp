@@ -10,6 +10,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <cstring>
 
 using namespace ptt;
 
@@ -48,6 +49,24 @@ private:
     QSize m_size;
     int m_failAt;
 };
+
+// An image whose rows repeat, saying so.
+class RepeatingSource : public ImageBandSource {
+public:
+    RepeatingSource(const QImage &image, int period) : ImageBandSource(image), m_period(period) {}
+    int rowPeriod() const override { return m_period; }
+
+private:
+    int m_period;
+};
+
+QImage repeatingRows(const QImage &image, int period)
+{
+    QImage out = image.copy();
+    for (int y = period; period > 0 && y < out.height(); ++y)
+        std::memcpy(out.scanLine(y), out.constScanLine(y % period), size_t(out.bytesPerLine()));
+    return out;
+}
 
 void writeFile(const QString &path, const QByteArray &bytes)
 {
@@ -167,27 +186,35 @@ private slots:
     }
 
     // Band edges fall on every kind of row: a page of 1 row, one row short of a band, a band, one more.
+    // Pages whose rows repeat are written from one packed block: its phase against the page's bottom
+    // row, a period longer than a band, a block cut by the page's height.
     void bandsEqualWholeImage_data()
     {
         QTest::addColumn<int>("width");
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("bandRows");
+        QTest::addColumn<int>("period");
         for (const int width : {1, 2, 3, 5, 37}) {
             for (const int height : {1, 6, 7, 8, 15}) {
-                QTest::addRow("%dx%d, bands of 7", width, height) << width << height << 7;
+                QTest::addRow("%dx%d, bands of 7", width, height) << width << height << 7 << 0;
             }
         }
-        QTest::newRow("band of one row") << 13 << 5 << 1;
-        QTest::newRow("band taller than the page") << 13 << 5 << 100;
-        QTest::newRow("several write chunks") << 1501 << 1000 << 333;
+        QTest::newRow("band of one row") << 13 << 5 << 1 << 0;
+        QTest::newRow("band taller than the page") << 13 << 5 << 100 << 0;
+        QTest::newRow("several write chunks") << 1501 << 1000 << 333 << 0;
+        for (const int period : {1, 2, 7, 8, 14, 15, 16})
+            QTest::addRow("rows repeat every %d of 15", period) << 5 << 15 << 7 << period;
+        QTest::newRow("period of one row, many writes") << 3 << 3001 << 7 << 1;
+        QTest::newRow("wide rows repeat every 333") << 1501 << 1000 << 100 << 333;
     }
     void bandsEqualWholeImage()
     {
         QFETCH(int, width);
         QFETCH(int, height);
         QFETCH(int, bandRows);
-        const QImage image = test::patternImage(width, height);
-        ImageBandSource source(image);
+        QFETCH(int, period);
+        const QImage image = repeatingRows(test::patternImage(width, height), period);
+        RepeatingSource source(image, period);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QList<int> told;

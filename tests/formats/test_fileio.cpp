@@ -13,7 +13,7 @@ using namespace ptt;
 
 namespace {
 
-enum class Target { Absent, Existing, Folder, MissingFolder, ReadOnlyFolder, NameTooLong };
+enum class Target { Absent, Existing, Link, Folder, MissingFolder, ReadOnlyFolder, NameTooLong };
 
 } // namespace
 
@@ -28,10 +28,12 @@ private slots:
         QTest::newRow("new file") << Target::Absent << false << true;
         QTest::newRow("replaces a file") << Target::Existing << false << true;
         QTest::newRow("writer refuses") << Target::Existing << true << false;
+        QTest::newRow("through a link") << Target::Link << false << true;
+        QTest::newRow("writer refuses, through a link") << Target::Link << true << false;
         QTest::newRow("a folder in the way") << Target::Folder << false << false;
         QTest::newRow("missing folder") << Target::MissingFolder << false << false;
         QTest::newRow("read-only folder") << Target::ReadOnlyFolder << false << false;
-        QTest::newRow("no room for the temporary name") << Target::NameTooLong << false << false;
+        QTest::newRow("the longest name a file may have") << Target::NameTooLong << false << true;
     }
 
     void save()
@@ -55,6 +57,16 @@ private slots:
             QFile f(path);
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.write(old);
+            // a replaced file keeps who may read it
+            QVERIFY(f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup));
+            break;
+        }
+        case Target::Link: {
+            QFile f(folder + QStringLiteral("/real.dat"));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(old);
+            f.close();
+            QVERIFY(QFile::link(f.fileName(), path));
             break;
         }
         case Target::Folder:
@@ -82,6 +94,11 @@ private slots:
         QCOMPARE(result.error.isEmpty(), saved);
         if (writerRefuses)
             QCOMPARE(result.error, QStringLiteral("refused"));
+        if (target == Target::Link)
+            QVERIFY(QFileInfo(path).isSymLink());
+        if (target == Target::Existing)
+            QCOMPARE(QFile::permissions(path) & 0x7777,
+                     QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
         if (target == Target::Folder)
             QVERIFY(QFileInfo(path).isDir());
         else if (saved)

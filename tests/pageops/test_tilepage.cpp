@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QTest>
 
+#include <cstring>
 #include <functional>
 
 using namespace ptt;
@@ -320,6 +321,12 @@ private slots:
         }
         const QString diff = firstDifference(actual, expected);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
+        // A period, when told, is one the page's rows keep.
+        const int period = bands.rowPeriod();
+        for (int y = period; period > 0 && y < page.height(); ++y)
+            QVERIFY2(std::memcmp(expected.constScanLine(y), expected.constScanLine(y % period),
+                                 size_t(page.width()) * 4) == 0,
+                     qPrintable(QStringLiteral("row %1").arg(y)));
     }
 
     // Without memory for the drawn tile and its rows, the painter tiles: same page.
