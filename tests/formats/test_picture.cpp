@@ -1238,6 +1238,13 @@ private slots:
         text[4] = char(text.size());
         QTest::newRow("escapement with y up")
             << pixelEmf(up + emfRecord(37, {1}) + text) << Spots() << QRect(40, 15, 40, 60) << QRect(0, 82, 96, 14);
+        // Wingdings code 0x22 is a pair of scissors, drawn down to the
+        // baseline (a quote mark would stay high); 0xFF has no counterpart
+        // and draws nothing, in whatever charset the font claims.
+        QTest::newRow("wingdings pictograph") << wmfText("Wingdings", "\x22\xff\xff\xff\xff") << Spots()
+                                              << QRect(10, 32, 40, 12) << QRect(60, 0, 140, 100);
+        // Symbol's alphas, even where a face named Symbol holds only its codes.
+        QTest::newRow("symbol face") << wmfText("Symbol", "aaaa") << Spots() << QRect(10, 32, 60, 12) << QRect();
         // SetDIBitsToDevice of the 2 x 2 bitmap at (20,10), a unit a pixel.
         QTest::newRow("wmf bitmap set to the device")
             << craftWmf(setWindow(0, 0, 40, 40) +
