@@ -1099,7 +1099,7 @@ QFont GdiContext::qfont(double *pixelHeight) const
     // where it draws nothing for the Unicode signs.
     switch (symbolFace(m_state.font.face)) {
     case SymbolFace::Symbol:
-        f.setFamilies({QStringLiteral("DejaVu Serif"), QStringLiteral("OpenSymbol"), QStringLiteral("Symbola")});
+        f.setFamilies({QStringLiteral("Nimbus Roman"), QStringLiteral("DejaVu Serif"), QStringLiteral("OpenSymbol")});
         break;
     case SymbolFace::Wingdings:
     case SymbolFace::Wingdings2:
