@@ -1293,6 +1293,14 @@ private slots:
                             wmfRecord(0x041B, {40, 40, 0, 0}) + wmfEof(),
                         2)
             << Spots{{{70, 70}, Qt::red, 0}, {{20, 20}, white, 0}} << QRect() << QRect();
+        // FillRgn's region is in logical units: under a world transform
+        // turning a quarter round and moving 96 right, the rectangle
+        // (10,10)-(30,20) lands at (76,10)-(86,30), not where it reads.
+        QTest::newRow("region filled through the world transform")
+            << pixelEmf(
+                   emfRecord(67, {2}) + emfRecord(35, {0, 0x3f800000, int(0xbf800000), 0, 0x42c00000, 0}) +
+                   emfRecord(71, {0, 0, 96, 96, 48, int(0x80000004), 32, 1, 1, 16, 10, 10, 30, 20, 10, 10, 30, 20}))
+            << Spots{{{81, 20}, Qt::black, 0}, {{15, 15}, white, 0}, {{81, 35}, white, 0}} << QRect() << QRect();
         // FrameRgn of one rectangle, strokes 3 wide, with the black stock
         // brush; InvertRgn of another on the untouched (white) page.
         QTest::newRow("region framed and inverted")

@@ -1022,13 +1022,53 @@ void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
                       qbrush(m_objects[size_t(brushIndex)].brush));
 }
 
-void GdiContext::frameImageRegion(const QRegion &dev, QSizeF strokeLogical)
+void GdiContext::paintLogicalRegion(const QRegion &logical)
 {
+    if (m_state.brush.style != GdiBrush::Null)
+        fillLogicalRegion(logical, qbrush(m_state.brush));
+}
+
+void GdiContext::frameLogicalRegion(const QRegion &logical, int w, int h)
+{
+    if (m_state.brush.style == GdiBrush::Null)
+        return;
+    // Strokes are at least a pixel wide, however small the logical units.
     const QTransform t = fullTransform();
-    const double w = std::abs(strokeLogical.width() * t.m11()), h = std::abs(strokeLogical.height() * t.m22());
+    const double sx = std::hypot(t.m11(), t.m12()), sy = std::hypot(t.m21(), t.m22());
     const int limit = m_image->width() + m_image->height();
-    fillImageRegion(
-        frameOf(dev, int(std::min<double>(std::round(w), limit)), int(std::min<double>(std::round(h), limit))));
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        fillImageRegion(frameOf(dev, int(std::min<double>(std::round(std::abs(double(w)) * sx), limit)),
+                                int(std::min<double>(std::round(std::abs(double(h)) * sy), limit))),
+                        qbrush(m_state.brush));
+        return;
+    }
+    // Turned: framed in logical units, then drawn as a shape. Wider strokes
+    // than the picture frame nothing more.
+    auto logicalStroke = [limit](int given, double scale) {
+        const double onePixel = scale > 0 ? std::ceil(1 / scale) : 1;
+        const double most = scale > 0 ? std::ceil(limit / scale) : 1;
+        return int(
+            std::clamp(std::max<double>(std::abs(double(given)), onePixel), 1.0, std::min(most, double(1 << 24))));
+    };
+    fillLogicalRegion(frameOf(logical, logicalStroke(w, sx), logicalStroke(h, sy)), qbrush(m_state.brush));
+}
+
+void GdiContext::invertLogicalRegion(const QRegion &logical)
+{
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        invertImageRegion(dev);
+        return;
+    }
+    const QPainterPath path = fullTransform().map(pathOf(logical));
+    if (!sane(path))
+        return;
+    whitenUntouched(path.controlPointRect(), [&path](QPainter &mask) { mask.fillPath(path, Qt::black); });
+    m_painter.save();
+    m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    m_painter.fillPath(path, Qt::black);
+    m_painter.restore();
 }
 
 void GdiContext::invertImageRegion(const QRegion &dev)
