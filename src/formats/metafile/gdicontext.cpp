@@ -1038,18 +1038,20 @@ void GdiContext::frameLogicalRegion(const QRegion &logical, int w, int h)
     const int limit = m_image->width() + m_image->height();
     QRegion dev;
     if (imageRegion(logical, &dev)) {
-        fillImageRegion(frameOf(dev, int(std::min<double>(std::round(std::abs(double(w)) * sx), limit)),
-                                int(std::min<double>(std::round(std::abs(double(h)) * sy), limit))),
+        fillImageRegion(frameOf(dev, boundedInt(std::abs(double(w)) * sx, Rounding::HalfAway, 0, limit, 1),
+                                boundedInt(std::abs(double(h)) * sy, Rounding::HalfAway, 0, limit, 1)),
                         qbrush(m_state.brush));
         return;
     }
     // Turned: framed in logical units, then drawn as a shape. Wider strokes
     // than the picture frame nothing more.
     auto logicalStroke = [limit](int given, double scale) {
-        const double onePixel = scale > 0 ? std::ceil(1 / scale) : 1;
-        const double most = scale > 0 ? std::ceil(limit / scale) : 1;
-        return int(
-            std::clamp(std::max<double>(std::abs(double(given)), onePixel), 1.0, std::min(most, double(1 << 24))));
+        if (!(scale > 0))
+            return 1;
+        const int onePixel = boundedInt(1 / scale, Rounding::Up, 1, 1 << 24, 1);
+        const int most = boundedInt(limit / scale, Rounding::Up, 1, 1 << 24, 1);
+        return std::min(std::max(boundedInt(std::abs(double(given)), Rounding::HalfAway, 1, 1 << 24, 1), onePixel),
+                        most);
     };
     fillLogicalRegion(frameOf(logical, logicalStroke(w, sx), logicalStroke(h, sy)), qbrush(m_state.brush));
 }
