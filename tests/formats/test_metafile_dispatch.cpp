@@ -84,6 +84,16 @@ private slots:
         QTest::newRow("default charset, bracket pieces")
             << QByteArray("\xe6\xe7\xe8") << 1 << "Euclid Symbol" << QString::fromUtf8("⎛⎜⎝");
         QTest::newRow("other face: code page") << QByteArray("\xd6\xd0") << 1 << "SimSun" << QString::fromUtf8("中");
+        // Per face: the space, the first and the last code with a
+        // counterpart, and one without (a space, nothing drawn).
+        QTest::newRow("symbol, no counterpart") << QByteArray("\x80 \xfe") << 2 << "Symbol" << QString::fromUtf8("  ⎭");
+        QTest::newRow("wingdings") << QByteArray(" !\"\xfe\xff") << 2 << "Wingdings"
+                                   << QString::fromUtf8(" 🖉✂🗹 ");
+        QTest::newRow("wingdings 2") << QByteArray(" !\xf9\x7f\xe5") << 1 << "Wingdings 2"
+                                     << QString::fromUtf8(" 🖊⁂  ");
+        QTest::newRow("wingdings 3") << QByteArray(" !p\xf0\xf1") << 0 << "wingdings 3"
+                                     << QString::fromUtf8(" ⭠▲🢗 ");
+        QTest::newRow("mt extra") << QByteArray(" #Ll\x41") << 1 << "MT Extra" << QString::fromUtf8(" ˋ⋯ℓ ");
     }
     void symbolFaceText()
     {
@@ -98,6 +108,11 @@ private slots:
         QCOMPARE(fromSymbolCodes(QString(QChar(0xF061)) + QChar(0xF0A5), QStringLiteral("Symbol")),
                  QString::fromUtf8("α∞"));
         QCOMPARE(fromSymbolCodes(QStringLiteral("ab"), QStringLiteral("Arial")), QStringLiteral("ab"));
+        // A pictograph takes two units: advances given per code follow it.
+        const QString folder = fromSymbolCodes(QString(QChar(0xF030)) + QChar(0xF022), QStringLiteral("Wingdings"));
+        QCOMPARE(folder, QString::fromUtf8("📁✂"));
+        QCOMPARE(advancesPerUnit(folder, {10, 20}, nullptr), QVector<double>({10, 0, 20}));
+        QCOMPARE(advancesPerUnit(folder, {10}, nullptr), QVector<double>());
     }
 };
 

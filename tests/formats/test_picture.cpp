@@ -1238,6 +1238,13 @@ private slots:
         text[4] = char(text.size());
         QTest::newRow("escapement with y up")
             << pixelEmf(up + emfRecord(37, {1}) + text) << Spots() << QRect(40, 15, 40, 60) << QRect(0, 82, 96, 14);
+        // Wingdings code 0x22 is a pair of scissors, drawn down to the
+        // baseline (a quote mark would stay high); 0xFF has no counterpart
+        // and draws nothing, in whatever charset the font claims.
+        QTest::newRow("wingdings pictograph") << wmfText("Wingdings", "\x22\xff\xff\xff\xff") << Spots()
+                                              << QRect(10, 32, 40, 12) << QRect(60, 0, 140, 100);
+        // Symbol's alphas, even where a face named Symbol holds only its codes.
+        QTest::newRow("symbol face") << wmfText("Symbol", "aaaa") << Spots() << QRect(10, 32, 60, 12) << QRect();
         // SetDIBitsToDevice of the 2 x 2 bitmap at (20,10), a unit a pixel.
         QTest::newRow("wmf bitmap set to the device")
             << craftWmf(setWindow(0, 0, 40, 40) +
@@ -1286,6 +1293,14 @@ private slots:
                             wmfRecord(0x041B, {40, 40, 0, 0}) + wmfEof(),
                         2)
             << Spots{{{70, 70}, Qt::red, 0}, {{20, 20}, white, 0}} << QRect() << QRect();
+        // FillRgn's region is in logical units: under a world transform
+        // turning a quarter round and moving 96 right, the rectangle
+        // (10,10)-(30,20) lands at (76,10)-(86,30), not where it reads.
+        QTest::newRow("region filled through the world transform")
+            << pixelEmf(
+                   emfRecord(67, {2}) + emfRecord(35, {0, 0x3f800000, int(0xbf800000), 0, 0x42c00000, 0}) +
+                   emfRecord(71, {0, 0, 96, 96, 48, int(0x80000004), 32, 1, 1, 16, 10, 10, 30, 20, 10, 10, 30, 20}))
+            << Spots{{{81, 20}, Qt::black, 0}, {{15, 15}, white, 0}, {{81, 35}, white, 0}} << QRect() << QRect();
         // FrameRgn of one rectangle, strokes 3 wide, with the black stock
         // brush; InvertRgn of another on the untouched (white) page.
         QTest::newRow("region framed and inverted")

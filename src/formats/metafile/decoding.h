@@ -18,13 +18,22 @@ class DecodeStop;
 
 namespace ptt::metafile {
 
+// Faces whose text is the face's own codes rather than characters.
+enum class SymbolFace { None, Symbol, Wingdings, Wingdings2, Wingdings3, MtExtra };
+SymbolFace symbolFace(const QString &face);
+
 // Text in a font's character set (the font record's charset byte); the
 // system's code page is taken as a Chinese system's. Text in a symbol face
-// (Symbol, Euclid Symbol) is that face's codes, drawn as the Greek letters and
-// signs they stand for.
-QString decodeAnsi(const QByteArray &bytes, int charset, const QString &face = QString());
-// UTF-16 text in a symbol face mapped likewise; other text unchanged.
-QString fromSymbolCodes(const QString &codes, const QString &face);
+// (Symbol, Euclid Symbol, Wingdings 1 to 3, MT Extra) is that face's codes,
+// a byte each, drawn as the signs and pictographs they stand for.
+QString decodeAnsi(const QByteArray &bytes, int charset, const QString &face = QString(), DecodeStop *stop = nullptr);
+// UTF-16 text in a symbol face mapped likewise (its codes also at F020..F0FF);
+// other text unchanged. A code without a counterpart becomes a space. A
+// pictograph may take two UTF-16 units where its code took one.
+QString fromSymbolCodes(const QString &codes, const QString &face, DecodeStop *stop = nullptr);
+// Advances given one per character, spread over the UTF-16 units of text:
+// the second unit of a pair advances nothing. Empty when they do not match.
+QVector<double> advancesPerUnit(const QString &text, const QVector<double> &perCharacter, DecodeStop *stop);
 
 // Reads a packed DIB (BITMAPINFO followed by the bits) as the metafile records
 // carry it. Returns a null image for anything malformed or out of limits.

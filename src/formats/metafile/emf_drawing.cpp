@@ -110,26 +110,26 @@ void angleArc(const Record &rec)
     rec.dc.setCurrentPosition(path.currentPosition());
 }
 
-// FillRgn: a region in device units, with a given brush.
+// FillRgn: a region in logical units, with a given brush.
 void fillRgn(const Record &rec)
 {
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     const GdiBrush saved = dc.brush();
-    selectObject(dc, r.u32(24));
-    dc.fillImageRegion(regionOf(r, 32, r.u32(28), rec.device, dc));
+    selectObject(dc, r.u32(28));
+    dc.paintLogicalRegion(logicalRegionOf(r, 32, r.u32(24), dc));
     dc.setBrush(saved);
 }
 
-// FrameRgn: a region in device units, framed with a given brush by strokes of
-// a given width and height.
+// FrameRgn: a region in logical units, framed with a given brush by strokes
+// of a given width and height.
 void frameRgn(const Record &rec)
 {
     const RecordReader &r = rec.r;
     GdiContext &dc = rec.dc;
     const GdiBrush saved = dc.brush();
     selectObject(dc, r.u32(28));
-    dc.frameImageRegion(regionOf(r, 40, r.u32(24), rec.device, dc), QSizeF(r.i32(32), r.i32(36)));
+    dc.frameLogicalRegion(logicalRegionOf(r, 40, r.u32(24), dc), r.i32(32), r.i32(36));
     dc.setBrush(saved);
 }
 
@@ -288,8 +288,8 @@ bool playDrawing(const Record &rec)
     case EMR_ABORTPATH:
         dc.abortPath();
         break;
-    case EMR_PAINTRGN: // with the selected brush
-        dc.fillImageRegion(regionOf(r, 28, r.u32(24), rec.device, dc));
+    case EMR_PAINTRGN: // with the selected brush; like every region here, in logical units
+        dc.paintLogicalRegion(logicalRegionOf(r, 28, r.u32(24), dc));
         break;
     case EMR_FILLRGN:
         fillRgn(rec);
@@ -298,7 +298,7 @@ bool playDrawing(const Record &rec)
         frameRgn(rec);
         break;
     case EMR_INVERTRGN:
-        dc.invertImageRegion(regionOf(r, 28, r.u32(24), rec.device, dc));
+        dc.invertLogicalRegion(logicalRegionOf(r, 28, r.u32(24), dc));
         break;
     case EMR_GRADIENTFILL:
         gradientFill(rec);

@@ -25,7 +25,7 @@ QString utf16(const RecordReader &r, quint32 at, quint32 n, DecodeStop *stop)
 QString ansi(const Record &rec, quint32 at, quint32 n)
 {
     return decodeAnsi(QByteArray(reinterpret_cast<const char *>(rec.r.data() + at), int(n)), rec.dc.font().charset,
-                      rec.dc.font().face);
+                      rec.dc.font().face, rec.stop);
 }
 
 void smallTextOut(const Record &rec)
@@ -48,7 +48,7 @@ void smallTextOut(const Record &rec)
     } else {
         if (!r.has(q, quint64(n) * 2))
             return;
-        text = fromSymbolCodes(utf16(r, q, n, rec.stop), rec.dc.font().face);
+        text = fromSymbolCodes(utf16(r, q, n, rec.stop), rec.dc.font().face, rec.stop);
     }
     rec.dc.textOut(pos, text, {}, int(options & (kEtoOpaque | kEtoClipped)), rect);
 }
@@ -70,7 +70,7 @@ quint32 emrText(const Record &rec, quint32 at, bool wide, quint32 maxChars)
     if (wide) {
         if (!r.has(offString, quint64(n) * 2))
             return 0;
-        text = fromSymbolCodes(utf16(r, offString, n, rec.stop), rec.dc.font().face);
+        text = fromSymbolCodes(utf16(r, offString, n, rec.stop), rec.dc.font().face, rec.stop);
     } else {
         if (!r.has(offString, n))
             return 0;
@@ -78,10 +78,11 @@ quint32 emrText(const Record &rec, quint32 at, bool wide, quint32 maxChars)
     }
     QVector<double> dx;
     const quint32 stride = (options & kEtoPdy) ? 8 : 4;
-    if (offDx && r.has(offDx, quint64(n) * stride) && text.size() == int(n)) {
+    if (offDx && r.has(offDx, quint64(n) * stride)) {
         dx.reserve(int(n));
         for (quint32 i = 0; i < n && !rec.stop->poll(); ++i)
             dx.append(r.i32(offDx + i * stride));
+        dx = advancesPerUnit(text, dx, rec.stop);
     }
     rec.dc.textOut(pos, text, dx, int(options), rect);
     return n;

@@ -50,5 +50,7 @@ QImage recordDib(const RecordReader &r, quint32 offBmi, quint32 cbBmi, quint32 o
                  DecodeStop *stop, bool *bottomUp = nullptr, const QVector<QRgb> *palette = nullptr);
 // Region data's rectangles (device units) in image pixels.
 QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform &toImage, const GdiContext &dc);
+// Region data's rectangles as they stand (logical units, in the drawing records).
+QRegion logicalRegionOf(const RecordReader &r, quint32 at, quint32 cb, const GdiContext &dc);
 
 } // namespace ptt::metafile::emf

@@ -163,6 +163,37 @@ QRegion regionOf(const RecordReader &r, quint32 at, quint32 cb, const QTransform
     return regionFromRects(rects, dc.stop());
 }
 
+QRegion logicalRegionOf(const RecordReader &r, quint32 at, quint32 cb, const GdiContext &dc)
+{
+    if (cb < 32 || !r.has(at, cb))
+        return QRegion();
+    const quint32 n = r.u32(at + 8);
+    if (quint64(n) * 16 > cb - 32)
+        return QRegion();
+    // Coordinates past this lie far off any picture; within it, framing and
+    // moving the rectangles cannot overflow.
+    constexpr qint32 kMaxLogical = 1 << 28;
+    auto rectAt = [&r](quint32 p) -> std::optional<QRect> {
+        const qint32 l = r.i32(p), t = r.i32(p + 4), rt = r.i32(p + 8), b = r.i32(p + 12);
+        for (const qint32 v : {l, t, rt, b})
+            if (v < -kMaxLogical || v > kMaxLogical)
+                return std::nullopt;
+        if (l == rt || t == b)
+            return std::nullopt;
+        return QRect(QPoint(std::min(l, rt), std::min(t, b)), QSize(std::abs(rt - l), std::abs(b - t)));
+    };
+    if (n > quint32(dc.limits().regionRects)) {
+        const std::optional<QRect> box = rectAt(at + 16);
+        return box ? QRegion(*box) : QRegion();
+    }
+    QVector<QRect> rects;
+    rects.reserve(int(n));
+    for (quint32 i = 0; i < n && !dc.stop()->poll(); ++i)
+        if (const std::optional<QRect> q = rectAt(at + 32 + i * 16))
+            rects.append(*q);
+    return regionFromRects(rects, dc.stop());
+}
+
 } // namespace emf
 
 bool probeEmf(const QByteArray &data, MetafileInfo *info, QString *error, DecodeStop *stop)

@@ -28,6 +28,32 @@ constexpr int kMaxClipElements = 5000;
 // span of 8 bytes for each.
 constexpr qint64 kMaxClipSpans = 1 << 22;
 
+// The UTF-16 units of the character at i: 2 for a surrogate pair, 0 for the
+// second unit of one, else 1.
+qsizetype unitsAt(const QString &s, qsizetype i)
+{
+    const QChar c = s.at(i);
+    if (c.isHighSurrogate() && i + 1 < s.size() && s.at(i + 1).isLowSurrogate())
+        return 2;
+    if (c.isLowSurrogate() && i > 0 && s.at(i - 1).isHighSurrogate())
+        return 0;
+    return 1;
+}
+
+// Characters no face on this system can draw become spaces, a pair two of
+// them, so that advances given per unit still line up.
+void blankUndrawable(QString *text, const QFontMetricsF &fm, DecodeStop *stop)
+{
+    for (qsizetype i = 0; i < text->size() && !stop->poll();) {
+        const qsizetype n = std::max<qsizetype>(1, unitsAt(*text, i));
+        const char32_t cp = n == 2 ? QChar::surrogateToUcs4(text->at(i), text->at(i + 1)) : text->at(i).unicode();
+        if (cp != U' ' && !fm.inFontUcs4(cp))
+            for (qsizetype k = i; k < i + n; ++k)
+                (*text)[k] = QLatin1Char(' ');
+        i += n;
+    }
+}
+
 // The rectangle in whole image pixels when t keeps axes (no rotation or shear).
 // A raster operation's index, the byte that names it; the low word only
 // hints at how to compute it.
@@ -996,13 +1022,55 @@ void GdiContext::frameRegion(int regionIndex, int brushIndex, int w, int h)
                       qbrush(m_objects[size_t(brushIndex)].brush));
 }
 
-void GdiContext::frameImageRegion(const QRegion &dev, QSizeF strokeLogical)
+void GdiContext::paintLogicalRegion(const QRegion &logical)
 {
+    if (m_state.brush.style != GdiBrush::Null)
+        fillLogicalRegion(logical, qbrush(m_state.brush));
+}
+
+void GdiContext::frameLogicalRegion(const QRegion &logical, int w, int h)
+{
+    if (m_state.brush.style == GdiBrush::Null)
+        return;
+    // Strokes are at least a pixel wide, however small the logical units.
     const QTransform t = fullTransform();
-    const double w = std::abs(strokeLogical.width() * t.m11()), h = std::abs(strokeLogical.height() * t.m22());
+    const double sx = std::hypot(t.m11(), t.m12()), sy = std::hypot(t.m21(), t.m22());
     const int limit = m_image->width() + m_image->height();
-    fillImageRegion(
-        frameOf(dev, int(std::min<double>(std::round(w), limit)), int(std::min<double>(std::round(h), limit))));
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        fillImageRegion(frameOf(dev, boundedInt(std::abs(double(w)) * sx, Rounding::HalfAway, 0, limit, 1),
+                                boundedInt(std::abs(double(h)) * sy, Rounding::HalfAway, 0, limit, 1)),
+                        qbrush(m_state.brush));
+        return;
+    }
+    // Turned: framed in logical units, then drawn as a shape. Wider strokes
+    // than the picture frame nothing more.
+    auto logicalStroke = [limit](int given, double scale) {
+        if (!(scale > 0))
+            return 1;
+        const int onePixel = boundedInt(1 / scale, Rounding::Up, 1, 1 << 24, 1);
+        const int most = boundedInt(limit / scale, Rounding::Up, 1, 1 << 24, 1);
+        return std::min(std::max(boundedInt(std::abs(double(given)), Rounding::HalfAway, 1, 1 << 24, 1), onePixel),
+                        most);
+    };
+    fillLogicalRegion(frameOf(logical, logicalStroke(w, sx), logicalStroke(h, sy)), qbrush(m_state.brush));
+}
+
+void GdiContext::invertLogicalRegion(const QRegion &logical)
+{
+    QRegion dev;
+    if (imageRegion(logical, &dev)) {
+        invertImageRegion(dev);
+        return;
+    }
+    const QPainterPath path = fullTransform().map(pathOf(logical));
+    if (!sane(path))
+        return;
+    whitenUntouched(path.controlPointRect(), [&path](QPainter &mask) { mask.fillPath(path, Qt::black); });
+    m_painter.save();
+    m_painter.setCompositionMode(QPainter::RasterOp_NotDestination);
+    m_painter.fillPath(path, Qt::black);
+    m_painter.restore();
 }
 
 void GdiContext::invertImageRegion(const QRegion &dev)
@@ -1068,6 +1136,24 @@ QFont GdiContext::qfont(double *pixelHeight) const
     f.setUnderline(m_state.font.underline);
     f.setStrikeOut(m_state.font.strikeout);
     f.setStyleStrategy(QFont::PreferAntialias);
+    // Symbol faces' codes are mapped to Unicode; these faces draw them. A
+    // face of the symbol's own name may be installed with the codes only,
+    // where it draws nothing for the Unicode signs.
+    switch (symbolFace(m_state.font.face)) {
+    case SymbolFace::Symbol:
+        f.setFamilies({QStringLiteral("Nimbus Roman"), QStringLiteral("DejaVu Serif"), QStringLiteral("OpenSymbol")});
+        break;
+    case SymbolFace::Wingdings:
+    case SymbolFace::Wingdings2:
+    case SymbolFace::Wingdings3:
+        f.setFamilies({QStringLiteral("Symbola"), QStringLiteral("DejaVu Sans"), QStringLiteral("OpenSymbol")});
+        break;
+    case SymbolFace::MtExtra:
+        f.setFamilies({QStringLiteral("DejaVu Sans"), QStringLiteral("OpenSymbol"), QStringLiteral("Symbola")});
+        break;
+    case SymbolFace::None:
+        break;
+    }
     *pixelHeight = h;
     return f;
 }
@@ -1114,16 +1200,31 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     const qint64 em = boundedInt(pixelHeight * pixelHeight, Rounding::Up, 1, INT_MAX, 1);
     const qsizetype allowed =
         qsizetype(std::min<qint64>(m_limits.textChars, std::max<qint64>(1, m_limits.textPixels / em)));
-    const QString text = allText.left(allowed);
+    QString text = allText.left(allowed);
+    if (text.size() < allText.size() && text.back().isHighSurrogate())
+        text.chop(1);
+    // A sign no face here can draw is left out, its place kept, rather than
+    // shown as a box.
+    if (symbolFace(m_state.font.face) != SymbolFace::None)
+        blankUndrawable(&text, fm, m_stop);
 
     // Extra spacing between characters, and justification at spaces, apply
     // where the record gives no advances of its own.
+    // A character outside the 16-bit range takes two units; its advance goes
+    // with the first, the second advances nothing.
+    auto unitAdvance = [&](qsizetype i) -> double {
+        const qsizetype n = unitsAt(text, i);
+        if (n == 0)
+            return 0;
+        return n == 1 ? fm.horizontalAdvance(text.at(i)) : fm.horizontalAdvance(text.mid(i, 2));
+    };
     QVector<double> dx = givenDx;
     if (dx.isEmpty() && (m_state.charExtra != 0 || m_state.breakExtra != 0) && sx > 0) {
         dx.reserve(text.size());
         for (qsizetype i = 0; i < text.size(); ++i)
-            dx.append(fm.horizontalAdvance(text.at(i)) / sx + m_state.charExtra +
-                      (text.at(i) == QLatin1Char(' ') ? m_state.breakExtra : 0));
+            dx.append(unitsAt(text, i) == 0 ? 0
+                                            : unitAdvance(i) / sx + m_state.charExtra +
+                                                  (text.at(i) == QLatin1Char(' ') ? m_state.breakExtra : 0));
     }
 
     // Character advances in pixels: the record's own, or the font's.
@@ -1134,7 +1235,7 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
     } else {
         adv.reserve(text.size());
         for (qsizetype i = 0; i < text.size(); ++i) {
-            const double a = i < dx.size() ? dx[i] * sx : fm.horizontalAdvance(text.at(i));
+            const double a = i < dx.size() ? dx[i] * sx : unitAdvance(i);
             adv.append(a);
             total += a;
         }
@@ -1189,9 +1290,12 @@ void GdiContext::textOut(QPointF p, const QString &allText, const QVector<double
         }
     } else {
         double cx = x;
-        for (qsizetype i = 0; i < text.size() && !m_stop->requested(); ++i) {
-            drawTextRun(QString(text.at(i)), QPointF(cx, y), adv[i], fm);
-            cx += adv[i];
+        for (qsizetype i = 0; i < text.size() && !m_stop->requested();) {
+            const qsizetype n = std::max<qsizetype>(1, unitsAt(text, i));
+            const double a = n == 2 ? adv[i] + adv[i + 1] : adv[i];
+            drawTextRun(text.mid(i, n), QPointF(cx, y), a, fm);
+            cx += a;
+            i += n;
         }
     }
     m_painter.restore();

@@ -277,10 +277,12 @@ public:
     // Regions held in the object table (WMF); brushIndex -1 is the selected brush.
     void fillRegion(int regionIndex, int brushIndex);
     void frameRegion(int regionIndex, int brushIndex, int w, int h);
-    // A region in image pixels framed with the selected brush, the stroke in
-    // logical units; a region in image pixels inverted.
-    void frameImageRegion(const QRegion &dev, QSizeF strokeLogical);
-    void invertImageRegion(const QRegion &dev);
+    // Regions of the drawing records (EMF), in logical units like any shape:
+    // filled with the selected brush, framed with it by strokes w wide and h
+    // high (logical units), inverted.
+    void paintLogicalRegion(const QRegion &logical);
+    void frameLogicalRegion(const QRegion &logical, int w, int h);
+    void invertLogicalRegion(const QRegion &logical);
     void selectClipRegion(int regionIndex);
     // Flood fill with the selected brush from a point (logical units): the
     // pixels reached without crossing the colour (border), or those of the
@@ -336,6 +338,7 @@ private:
     int paletteSlot(int index) const; // -1 when index (or the selected one) is no palette
     bool imageRegion(const QRegion &logical, QRegion *imagePixels) const;
     void fillLogicalRegion(const QRegion &logical, const QBrush &brush);
+    void invertImageRegion(const QRegion &dev);
     void drawTextRun(const QString &text, QPointF at, double advance, const QFontMetricsF &fm);
 
     struct MonoColouring {

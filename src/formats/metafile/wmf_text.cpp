@@ -23,7 +23,8 @@ void textOut(const Record &rec)
         return;
     const QByteArray bytes = bytesAt(r, p + 2, n);
     const quint32 q = p + 2 + ((n + 1) & ~1u);
-    rec.dc.textOut(pointYX(r, q), decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face), {}, 0, QRectF());
+    rec.dc.textOut(pointYX(r, q), decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face, rec.stop), {}, 0,
+                   QRectF());
 }
 
 void extTextOut(const Record &rec)
@@ -43,7 +44,7 @@ void extTextOut(const Record &rec)
         return;
     const QByteArray bytes = bytesAt(r, q, n);
     q += (n + 1) & ~1u;
-    const QString text = decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face);
+    const QString text = decodeAnsi(bytes, rec.dc.font().charset, rec.dc.font().face, rec.stop);
     QVector<double> dx;
     // Advances are per byte; a double-byte character takes two.
     if (r.has(q, quint64(n) * 2)) {
@@ -53,6 +54,8 @@ void extTextOut(const Record &rec)
             perByte.append(r.i16(q + i * 2));
         if (text.size() == int(n)) {
             dx = perByte;
+        } else if (symbolFace(rec.dc.font().face) != SymbolFace::None) {
+            dx = advancesPerUnit(text, perByte, rec.stop); // a byte a code, some codes two units
         } else {
             int b = 0;
             for (int i = 0; i < text.size() && b + 1 <= int(perByte.size()); ++i) {
