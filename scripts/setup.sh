@@ -6,7 +6,7 @@ set -uo pipefail
 PACKAGES=(
     cmake g++ make
     qt6-base-dev qt6-qpa-plugins libqt6printsupport6 libgl-dev qt6-translations-l10n
-    fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-symbola
+    fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-symbola fonts-urw-base35
     xvfb xauth xdotool openbox x11-utils xclip imagemagick dbus-x11
     qt6-wayland dbus-daemon
     sway grim wtype wl-clipboard pipewire xdg-desktop-portal xdg-desktop-portal-wlr xdg-desktop-portal-gtk python3
