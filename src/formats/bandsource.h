@@ -25,6 +25,8 @@ public:
     // Above 0 when the page's rows repeat: row y is drawn as row y % rowPeriod() is. A writer may
     // then draw and pack each distinct row once.
     virtual int rowPeriod() const { return 0; }
+    // Above 0 when every row repeats across the page: pixel x is drawn as pixel x % columnPeriod() is.
+    virtual int columnPeriod() const { return 0; }
 };
 
 } // namespace ptt

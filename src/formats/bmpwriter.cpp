@@ -207,6 +207,59 @@ FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt
     return {};
 }
 
+// A page that repeats both down and across, as a tiled page does: only one tile's pixels are packed,
+// period rows of columns pixels, and each row of the file is put together from its tile row in a small
+// buffer that is still in the processor's cache when the system copies it.
+FileResult writeRepeatingTiles(QIODevice *device, BandSource &source, int period, int columns, QImage &band,
+                               const Progress &progress, const std::function<QString()> &error)
+{
+    const QSize page = source.pageSize();
+    const int w = page.width();
+    const int h = page.height();
+    const qint64 stride = rowStride(w);
+    const size_t unit = size_t(columns) * 3;
+    const size_t rowBytes = size_t(w) * 3;
+    std::vector<uchar> tile(unit * size_t(period));
+    const PackRowFn pack = rowPacker();
+    // Tile row i (counted from the file's first row, the page's bottom one) is that of page row
+    // h - 1 - i, drawn as row (h - 1 - i) % period.
+    for (int top = 0; top < period; top += band.height()) {
+        const int rows = qMin(band.height(), period - top);
+        QImage part(band.bits(), w, rows, band.bytesPerLine(), QImage::Format_RGB32);
+        if (!source.drawBand(part, top) || part.format() != QImage::Format_RGB32 || part.size() != QSize(w, rows))
+            return FileResult::failed(error());
+        for (int r = 0; r < rows; ++r)
+            pack(part.constScanLine(r), tile.data() + unit * size_t((h - 1 - top - r) % period), columns);
+    }
+
+    if (!writeHeader(device, page))
+        return writeFailed(device);
+    const int rowsPerPiece = int(qBound<qint64>(1, kChunkBytes / stride, qint64(h)));
+    // Padding bytes stay zero: rows are put together over the first w * 3 bytes only.
+    std::vector<uchar> piece(size_t(stride) * size_t(rowsPerPiece), 0);
+    int reported = -1;
+    for (int row = 0; row < h;) {
+        const int rows = qMin(rowsPerPiece, h - row);
+        for (int i = 0; i < rows; ++i, ++row) {
+            uchar *out = piece.data() + size_t(stride) * size_t(i);
+            std::memcpy(out, tile.data() + unit * size_t(row % period), qMin(unit, rowBytes));
+            // Doubling what is there already: a few long copies rather than one per tile.
+            for (size_t done = qMin(unit, rowBytes); done < rowBytes;) {
+                const size_t n = qMin(done, rowBytes - done);
+                std::memcpy(out + done, out, n);
+                done += n;
+            }
+        }
+        const qint64 bytes = stride * rows;
+        if (device->write(reinterpret_cast<const char *>(piece.data()), bytes) != bytes)
+            return writeFailed(device);
+        startWriteBack(device, bytes);
+        if (!tell(progress, h, h - row, reported))
+            return FileResult::userCancelled();
+    }
+    return {};
+}
+
 // A page whose rows repeat with period rows: the bottom-up rows repeat with the same period, so one
 // block of them, packed once, is written over and over.
 FileResult writeRepeatingRows(QIODevice *device, BandSource &source, int period, QImage &band, const Progress &progress,
@@ -311,6 +364,10 @@ FileResult writeBmp24(QIODevice *device, BandSource &source, const BmpWriteOptio
         return why.isEmpty() ? QStringLiteral("无法画出页面。") : why;
     };
     const int period = source.rowPeriod();
+    const int columns = source.columnPeriod();
+    if (period > 0 && columns > 0 && columns < page.width() &&
+        qint64(qMin(period, page.height())) * columns * 3 <= kRepeatBudget)
+        return writeRepeatingTiles(device, source, qMin(period, page.height()), columns, full, options.progress, error);
     if (period > 0 && period < page.height() && rowStride(page.width()) * period <= kRepeatBudget)
         return writeRepeatingRows(device, source, period, full, options.progress, error);
     // A chunk per band, so that progress is told and a stop is heard after each band.

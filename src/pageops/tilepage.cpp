@@ -259,6 +259,11 @@ int TileBandSource::rowPeriod() const
     return m_rows ? m_rows->count : 0;
 }
 
+int TileBandSource::columnPeriod() const
+{
+    return m_rows ? m_rows->period : 0;
+}
+
 bool TileBandSource::drawBand(QImage &band, int top)
 {
     if (m_rows) {

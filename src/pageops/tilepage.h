@@ -32,6 +32,7 @@ public:
     QSize pageSize() const override { return m_page; }
     bool drawBand(QImage &band, int top) override;
     int rowPeriod() const override;
+    int columnPeriod() const override;
 
 private:
     struct Rows;

@@ -166,6 +166,7 @@ public:
     QString error() const override { return m_page.error(); }
     // Stamps break the rows' repetition.
     int rowPeriod() const override { return m_stamps.empty() ? m_page.rowPeriod() : 0; }
+    int columnPeriod() const override { return m_stamps.empty() ? m_page.columnPeriod() : 0; }
     bool drawBand(QImage &band, int top) override
     {
         if (!m_page.drawBand(band, top))

@@ -50,21 +50,30 @@ private:
     int m_failAt;
 };
 
-// An image whose rows repeat, saying so.
+// An image that repeats down and across, saying so.
 class RepeatingSource : public ImageBandSource {
 public:
-    RepeatingSource(const QImage &image, int period) : ImageBandSource(image), m_period(period) {}
+    RepeatingSource(const QImage &image, int period, int columns)
+        : ImageBandSource(image), m_period(period), m_columns(columns)
+    {
+    }
     int rowPeriod() const override { return m_period; }
+    int columnPeriod() const override { return m_columns; }
 
 private:
     int m_period;
+    int m_columns;
 };
 
-QImage repeatingRows(const QImage &image, int period)
+QImage repeating(const QImage &image, int period, int columns)
 {
     QImage out = image.copy();
-    for (int y = period; period > 0 && y < out.height(); ++y)
-        std::memcpy(out.scanLine(y), out.constScanLine(y % period), size_t(out.bytesPerLine()));
+    for (int y = 0; y < out.height(); ++y) {
+        auto *line = reinterpret_cast<quint32 *>(out.scanLine(y));
+        const auto *from = reinterpret_cast<const quint32 *>(out.constScanLine(period > 0 ? y % period : y));
+        for (int x = 0; x < out.width(); ++x)
+            line[x] = from[columns > 0 ? x % columns : x];
+    }
     return out;
 }
 
@@ -194,18 +203,25 @@ private slots:
         QTest::addColumn<int>("height");
         QTest::addColumn<int>("bandRows");
         QTest::addColumn<int>("period");
+        QTest::addColumn<int>("columns");
         for (const int width : {1, 2, 3, 5, 37}) {
             for (const int height : {1, 6, 7, 8, 15}) {
-                QTest::addRow("%dx%d, bands of 7", width, height) << width << height << 7 << 0;
+                QTest::addRow("%dx%d, bands of 7", width, height) << width << height << 7 << 0 << 0;
             }
         }
-        QTest::newRow("band of one row") << 13 << 5 << 1 << 0;
-        QTest::newRow("band taller than the page") << 13 << 5 << 100 << 0;
-        QTest::newRow("several write chunks") << 1501 << 1000 << 333 << 0;
+        QTest::newRow("band of one row") << 13 << 5 << 1 << 0 << 0;
+        QTest::newRow("band taller than the page") << 13 << 5 << 100 << 0 << 0;
+        QTest::newRow("several write chunks") << 1501 << 1000 << 333 << 0 << 0;
         for (const int period : {1, 2, 7, 8, 14, 15, 16})
-            QTest::addRow("rows repeat every %d of 15", period) << 5 << 15 << 7 << period;
-        QTest::newRow("period of one row, many writes") << 3 << 3001 << 7 << 1;
-        QTest::newRow("wide rows repeat every 333") << 1501 << 1000 << 100 << 333;
+            QTest::addRow("rows repeat every %d of 15", period) << 5 << 15 << 7 << period << 0;
+        QTest::newRow("period of one row, many writes") << 3 << 3001 << 7 << 1 << 0;
+        QTest::newRow("wide rows repeat every 333") << 1501 << 1000 << 100 << 333 << 0;
+        // Tiles: rows put together from one tile row, with padding, cut tiles at the right edge, a tile
+        // taller than the page.
+        for (const int columns : {1, 2, 3, 4, 36})
+            QTest::addRow("37 wide, tiles %d wide, 7 high", columns) << 37 << 15 << 7 << 7 << columns;
+        QTest::newRow("tile taller than the page") << 37 << 15 << 7 << 40 << 5;
+        QTest::newRow("tiles 382 x 383, many writes") << 1501 << 1000 << 100 << 383 << 382;
     }
     void bandsEqualWholeImage()
     {
@@ -213,8 +229,9 @@ private slots:
         QFETCH(int, height);
         QFETCH(int, bandRows);
         QFETCH(int, period);
-        const QImage image = repeatingRows(test::patternImage(width, height), period);
-        RepeatingSource source(image, period);
+        QFETCH(int, columns);
+        const QImage image = repeating(test::patternImage(width, height), period, columns);
+        RepeatingSource source(image, period, columns);
         QBuffer buffer;
         buffer.open(QIODevice::WriteOnly);
         QList<int> told;

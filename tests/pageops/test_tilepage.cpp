@@ -321,12 +321,18 @@ private slots:
         }
         const QString diff = firstDifference(actual, expected);
         QVERIFY2(diff.isEmpty(), qPrintable(diff));
-        // A period, when told, is one the page's rows keep.
+        // Periods, when told, are ones the page keeps.
         const int period = bands.rowPeriod();
+        const int columns = bands.columnPeriod();
         for (int y = period; period > 0 && y < page.height(); ++y)
             QVERIFY2(std::memcmp(expected.constScanLine(y), expected.constScanLine(y % period),
                                  size_t(page.width()) * 4) == 0,
                      qPrintable(QStringLiteral("row %1").arg(y)));
+        for (int y = 0; columns > 0 && y < page.height(); ++y) {
+            const auto *line = reinterpret_cast<const quint32 *>(expected.constScanLine(y));
+            for (int x = columns; x < page.width(); ++x)
+                QVERIFY2(line[x] == line[x % columns], qPrintable(QStringLiteral("%1, %2").arg(x).arg(y)));
+        }
     }
 
     // Without memory for the drawn tile and its rows, the painter tiles: same page.
