@@ -207,6 +207,24 @@ FileResult writeRows(QIODevice *device, const QSize &page, const RowFetch &rowAt
     return {};
 }
 
+// Draws page rows 0 to period - 1 band by band and hands each to take with its place in the file's
+// bottom-up order of one period: page row h - 1 - i, drawn as row (h - 1 - i) % period, is place i.
+bool drawPeriod(BandSource &source, int period, QImage &band,
+                const std::function<void(int place, const uchar *row)> &take)
+{
+    const QSize page = source.pageSize();
+    for (int top = 0; top < period; top += band.height()) {
+        const int rows = qMin(band.height(), period - top);
+        QImage part(band.bits(), page.width(), rows, band.bytesPerLine(), QImage::Format_RGB32);
+        if (!source.drawBand(part, top) || part.format() != QImage::Format_RGB32 ||
+            part.size() != QSize(page.width(), rows))
+            return false;
+        for (int r = 0; r < rows; ++r)
+            take((page.height() - 1 - top - r) % period, part.constScanLine(r));
+    }
+    return true;
+}
+
 // A page that repeats both down and across, as a tiled page does: only one tile's pixels are packed,
 // period rows of columns pixels, and each row of the file is put together from its tile row in a small
 // buffer that is still in the processor's cache when the system copies it.
@@ -221,16 +239,9 @@ FileResult writeRepeatingTiles(QIODevice *device, BandSource &source, int period
     const size_t rowBytes = size_t(w) * 3;
     std::vector<uchar> tile(unit * size_t(period));
     const PackRowFn pack = rowPacker();
-    // Tile row i (counted from the file's first row, the page's bottom one) is that of page row
-    // h - 1 - i, drawn as row (h - 1 - i) % period.
-    for (int top = 0; top < period; top += band.height()) {
-        const int rows = qMin(band.height(), period - top);
-        QImage part(band.bits(), w, rows, band.bytesPerLine(), QImage::Format_RGB32);
-        if (!source.drawBand(part, top) || part.format() != QImage::Format_RGB32 || part.size() != QSize(w, rows))
-            return FileResult::failed(error());
-        for (int r = 0; r < rows; ++r)
-            pack(part.constScanLine(r), tile.data() + unit * size_t((h - 1 - top - r) % period), columns);
-    }
+    if (!drawPeriod(source, period, band,
+                    [&](int place, const uchar *row) { pack(row, tile.data() + unit * size_t(place), columns); }))
+        return FileResult::failed(error());
 
     if (!writeHeader(device, page))
         return writeFailed(device);
@@ -280,22 +291,14 @@ FileResult writeRepeatingRows(QIODevice *device, BandSource &source, int period,
         return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
     }
     const PackRowFn pack = rowPacker();
-    // Row i of the block (counted from the file's first row, the page's bottom one) shows page row
-    // h - 1 - i, which is drawn as row (h - 1 - i) % period.
-    for (int top = 0; top < period; top += band.height()) {
-        const int rows = qMin(band.height(), period - top);
-        QImage part(band.bits(), w, rows, band.bytesPerLine(), QImage::Format_RGB32);
-        if (!source.drawBand(part, top) || part.format() != QImage::Format_RGB32 || part.size() != QSize(w, rows))
-            return FileResult::failed(error());
-        for (int r = 0; r < rows; ++r) {
-            const int y = top + r;
-            const int first = (h - 1 - y) % period;
-            uchar *out = block.data() + stride * first;
-            pack(part.constScanLine(r), out, w);
-            for (int i = first + period; i < blockRows; i += period)
+    // The block holds the period repeatedly.
+    if (!drawPeriod(source, period, band, [&](int place, const uchar *row) {
+            uchar *out = block.data() + stride * place;
+            pack(row, out, w);
+            for (int i = place + period; i < blockRows; i += period)
                 std::memcpy(block.data() + stride * i, out, size_t(stride));
-        }
-    }
+        }))
+        return FileResult::failed(error());
 
     if (!writeHeader(device, page))
         return writeFailed(device);
