@@ -237,7 +237,12 @@ FileResult writeRepeatingTiles(QIODevice *device, BandSource &source, int period
     const qint64 stride = rowStride(w);
     const size_t unit = size_t(columns) * 3;
     const size_t rowBytes = size_t(w) * 3;
-    std::vector<uchar> tile(unit * size_t(period));
+    std::vector<uchar> tile;
+    try {
+        tile.resize(unit * size_t(period));
+    } catch (const std::bad_alloc &) {
+        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+    }
     const PackRowFn pack = rowPacker();
     if (!drawPeriod(source, period, band,
                     [&](int place, const uchar *row) { pack(row, tile.data() + unit * size_t(place), columns); }))
