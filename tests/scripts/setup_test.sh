@@ -77,7 +77,7 @@ check "no sudo as root" lacks "$LOG" "sudo "
 check "update, then install" [ "$(apt_calls | cut -d' ' -f4)" = "$(printf 'update\ninstall')" ]
 check "apt-get as root, non-interactive" [ "$(apt_calls | grep -c 'uid=0 frontend=noninteractive ')" -eq 2 ]
 mapfile -t ALL < <(installed_list)
-for p in cmake g++ qt6-base-dev xvfb qt6-wayland dbus-daemon sway xdg-desktop-portal-wlr fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei dpkg-dev lintian \
+for p in cmake g++ qt6-base-dev xvfb qt6-wayland dbus-daemon sway xdg-desktop-portal-wlr fonts-arphic-uming fonts-arphic-ukai fonts-wqy-zenhei fonts-symbola fonts-urw-base35 dpkg-dev lintian \
     desktop-file-utils; do
     check "installs $p" listed "$p"
 done
