@@ -160,6 +160,11 @@ bool writeHeader(QIODevice *device, const QSize &page)
     return device->write(reinterpret_cast<const char *>(header), sizeof header) == qint64(sizeof header);
 }
 
+FileResult outOfMemory()
+{
+    return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+}
+
 // Tells progress the share of h rows written once rowsLeft are left; false when the user stops.
 bool tell(const Progress &progress, int h, int rowsLeft, int &reported)
 {
@@ -241,7 +246,7 @@ FileResult writeRepeatingTiles(QIODevice *device, BandSource &source, int period
     try {
         tile.resize(unit * size_t(period));
     } catch (const std::bad_alloc &) {
-        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+        return outOfMemory();
     }
     const PackRowFn pack = rowPacker();
     if (!drawPeriod(source, period, band,
@@ -293,7 +298,7 @@ FileResult writeRepeatingRows(QIODevice *device, BandSource &source, int period,
     try {
         block.assign(size_t(stride * blockRows), 0);
     } catch (const std::bad_alloc &) {
-        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+        return outOfMemory();
     }
     const PackRowFn pack = rowPacker();
     // The block holds the period repeatedly.
@@ -334,7 +339,7 @@ FileResult writeBmp24(QIODevice *device, const QImage &source, const Progress &p
     if (image.format() != QImage::Format_RGB32 && image.format() != QImage::Format_ARGB32)
         image = image.convertToFormat(QImage::Format_RGB32);
     if (image.isNull())
-        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+        return outOfMemory();
     return writeRows(
         device, image.size(), [&image](int y) { return image.constScanLine(y); }, [] { return QString(); }, progress);
 }
@@ -348,7 +353,7 @@ FileResult writeBmp24(QIODevice *device, BandSource &source, const BmpWriteOptio
     const int bandRows = int(qBound<qint64>(1, options.bandBytes / rowBytes, qint64(page.height())));
     QImage full(page.width(), bandRows, QImage::Format_RGB32);
     if (full.isNull())
-        return FileResult::failed(QStringLiteral("内存不足，无法保存图像。"));
+        return outOfMemory();
     // Bands lie at multiples of bandRows from the top, so only the bottom one is shorter; it is drawn
     // into the start of the same memory.
     QImage band;
